@@ -1,0 +1,52 @@
+// The serial-port component the panel talks through (MSComm1): a port number,
+// a settings string, open and close, output, input and the receive event.
+// Every operation reports failure with a readable description that names
+// the device.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace runo {
+
+class MSComm : public QObject {
+    Q_OBJECT
+public:
+    // CommEvent code for "received characters are waiting".
+    static constexpr int comEvReceive = 2;
+
+    using QObject::QObject;
+
+    virtual bool setCommPort(int port) = 0;
+    virtual int commPort() const = 0;
+    virtual bool setSettings(const QString& settings) = 0;
+    virtual QString settings() const = 0;
+    virtual bool setPortOpen(bool open) = 0;
+    virtual bool portOpen() const = 0;
+    // Writes the whole text, one byte per character, in order; does not wait.
+    virtual bool output(const QByteArray& text) = 0;
+    // Takes every waiting character in arrival order, emptying the queue.
+    virtual QByteArray input() = 0;
+    virtual int commEvent() const = 0;
+
+    // Description of the most recent failure.
+    QString errorString() const { return m_error; }
+
+signals:
+    // Raised on the event thread as soon as one character waits (and for
+    // other events, which carry another CommEvent code).
+    void onComm();
+
+protected:
+    bool fail(const QString& description)
+    {
+        m_error = description;
+        return false;
+    }
+
+private:
+    QString m_error;
+};
+
+} // namespace runo

@@ -1,0 +1,96 @@
+#include "link/panel.h"
+
+#include "link/mscomm.h"
+
+namespace runo {
+
+Panel::Panel(MSComm* port, QObject* parent)
+    : QObject(parent)
+    , MSComm1(port)
+    , m_dataButtonCaption(QString::fromUtf8(kShowDataCaption.data(), qsizetype(kShowDataCaption.size())))
+{
+    // Stored stopped, with their stored intervals; 5 ms must mean 5 ms.
+    const struct {
+        QTimer* timer;
+        const char* name;
+        int intervalMs;
+        void (Panel::*tick)();
+    } timers[] = {
+        {&Timer1, "Timer1", kRepeatMs, &Panel::repeatHeldCommand},
+        {&Timer2, "Timer2", kReplyMs, &Panel::closeReplyWindow},
+        {&Timer3, "Timer3", kSettingsPanelMs, &Panel::hideSettingsPanel},
+        {&Timer4, "Timer4", kDisplayClearMs, &Panel::clearTrafficDisplay},
+    };
+    for (const auto& t : timers) {
+        t.timer->setObjectName(QLatin1String(t.name));
+        t.timer->setTimerType(Qt::PreciseTimer);
+        t.timer->setInterval(t.intervalMs);
+        connect(t.timer, &QTimer::timeout, this, t.tick);
+    }
+    connect(MSComm1, &MSComm::onComm, this, &Panel::receive);
+}
+
+Panel::~Panel() = default;
+
+const QTimer& Panel::timer(int number) const
+{
+    switch (number) {
+    case 1: return Timer1;
+    case 2: return Timer2;
+    case 3: return Timer3;
+    default: return Timer4;
+    }
+}
+
+// Enabling a timer that already runs starts its period afresh.
+void Panel::enable(QTimer& timer)
+{
+    timer.start();
+}
+
+void Panel::setTransmitLine(const QString& text)
+{
+    if (m_transmitLine == text)
+        return;
+    m_transmitLine = text;
+    emit transmitLineChanged(text);
+}
+
+void Panel::setReceiveLine(const QString& text)
+{
+    if (m_receiveLine == text)
+        return;
+    m_receiveLine = text;
+    emit receiveLineChanged(text);
+}
+
+void Panel::setStatusLine(const QString& text)
+{
+    if (m_statusLine == text)
+        return;
+    m_statusLine = text;
+    emit statusLineChanged(text);
+}
+
+void Panel::setSettingsPanelVisible(bool visible)
+{
+    if (m_settingsPanelVisible == visible)
+        return;
+    m_settingsPanelVisible = visible;
+    emit settingsPanelVisibleChanged(visible);
+}
+
+void Panel::setWindowHeight(int twips)
+{
+    m_windowHeight = twips;
+    emit windowHeightChanged(twips);
+}
+
+void Panel::setDataButton(std::string_view caption, bool visible)
+{
+    m_dataButtonCaption = QString::fromUtf8(caption.data(), qsizetype(caption.size()));
+    m_dataButtonVisible = visible;
+    emit dataButtonChanged();
+}
+
+} // namespace runo

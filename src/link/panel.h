@@ -1,0 +1,162 @@
+// The panel's state and behaviour, free of widgets: the window variables,
+// the four timers, the serial port and every handler of the main window.
+// The window (src/app) forwards its events here and shows what this object
+// publishes: the three traffic lines, the settings panel, the window height
+// and the data-display button.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+#include <string_view>
+
+namespace runo {
+
+class MSComm;
+struct CommandButton;
+struct HoldButton;
+
+class Panel : public QObject {
+    Q_OBJECT
+public:
+    // Hyouji's modes.
+    static constexpr std::uint8_t kSendMode = 1;
+    static constexpr std::uint8_t kReceiveMode = 2;
+
+    // Outer window heights in twips.
+    static constexpr int kCompactHeight = 5350;
+    static constexpr int kDataViewHeight = 6645;
+    static constexpr int kExtendedViewHeight = 7200;
+    static constexpr int kFullViewHeight = 9100;
+    static constexpr int kTallWindowHeight = 6000;
+
+    // Stored timer intervals.
+    static constexpr int kRepeatMs = 200;
+    static constexpr int kReplyMs = 500;
+    static constexpr int kSettingsPanelMs = 5000;
+    static constexpr int kDisplayClearMs = 1000;
+
+    // Received data past this many characters with no reply window closing
+    // is dropped, so a flood never grows memory or slows the window.
+    static constexpr qsizetype kReceiveBufferLimit = 4096;
+
+    static constexpr std::string_view kNoReplyMarker = " X X X X";
+    static constexpr std::string_view kShowDataCaption = "データを表示する";
+    static constexpr std::string_view kHideDataCaption = "データを表示しない";
+    static constexpr std::string_view kCloseCaption = "CLOSE";
+
+    explicit Panel(MSComm* port, QObject* parent = nullptr);
+    ~Panel() override;
+
+    // Window load: initial state, compact height, port opened on COM1,
+    // then COM1 selected from code.
+    void load();
+
+    // Settings panel and end of the program.
+    void selectPort(int port);          // Option1 / Option2 click
+    void selectSpeed(int baud);         // Option9 / Option10 click
+    void showSettingsPanel();           // Command33 "COM"
+    void end();                         // Command16 "END"
+
+    // Operator commands.
+    void clickCommand(const CommandButton& button);
+    void pressHold(const HoldButton& button);
+    void releaseHold(const HoldButton& button);
+    // Ends a hold whose release will never come (the press was lost).
+    void abandonHold();
+    void sendFreeCommand(const QString& text); // Command95 "SEND"
+    void clearDisplay();                        // Command3 "DISPLAY CLEAR"
+    void toggleDataDisplay();                   // Command34
+    // Key down on the window; returns whether the key was the chord. The key
+    // goes on to the focused control either way.
+    bool keyDown(int key, Qt::KeyboardModifiers modifiers);
+    void doubleClickLogo();                     // Image1
+
+    // The one routine through which every command line leaves and every
+    // received text reaches the screen.
+    void Hyouji(const QByteArray& text, std::uint8_t mode);
+
+    // Events of the serial port and the timers.
+    void receive();             // MSComm1 OnComm
+    void repeatHeldCommand();   // Timer1 tick
+    void closeReplyWindow();    // Timer2 tick
+    void hideSettingsPanel();   // Timer3 tick
+    void clearTrafficDisplay(); // Timer4 tick
+
+    // Window state.
+    const QByteArray& lastCommand() const { return m_lastCommand; }
+    const QByteArray& commandPrefix() const { return m_commandPrefix; }
+    const QByteArray& receiveBuffer() const { return m_receiveBuffer; }
+    std::uint8_t awaitingReply() const { return m_awaitingReply; }
+    std::uint8_t holdCode() const { return m_holdCode; }
+    std::uint8_t cursorMode() const { return m_cursorMode; }
+    const QString& portSettings() const { return m_portSettings; }
+    const QString& freeCommandText() const { return m_freeCommandText; }
+    int extendedViewArmed() const { return m_extendedViewArmed; }
+
+    // What the window shows.
+    const QString& transmitLine() const { return m_transmitLine; } // Label11
+    const QString& receiveLine() const { return m_receiveLine; }   // Label12
+    const QString& statusLine() const { return m_statusLine; }     // Label22
+    bool settingsPanelVisible() const { return m_settingsPanelVisible; } // Frame8
+    int windowHeight() const { return m_windowHeight; }
+    const QString& dataButtonCaption() const { return m_dataButtonCaption; } // Command34
+    bool dataButtonVisible() const { return m_dataButtonVisible; }
+
+    MSComm* port() const { return MSComm1; }
+    // Timer1 repeat, Timer2 reply, Timer3 settings panel, Timer4 display clear.
+    const QTimer& timer(int number) const;
+
+signals:
+    void transmitLineChanged(const QString& text);
+    void receiveLineChanged(const QString& text);
+    void statusLineChanged(const QString& text);
+    void settingsPanelVisibleChanged(bool visible);
+    void windowHeightChanged(int twips);
+    void dataButtonChanged();
+    void portOptionSelected(int port); // a port option selected from code
+    // A port failure to show in a warning box; the handler waits for it.
+    void warning(const QString& text);
+    void ended();
+
+private:
+    void send(std::string_view commandText);
+    void sendLine(const QByteArray& line);
+    void setTransmitLine(const QString& text);
+    void setReceiveLine(const QString& text);
+    void setStatusLine(const QString& text);
+    void setSettingsPanelVisible(bool visible);
+    void setWindowHeight(int twips);
+    void setDataButton(std::string_view caption, bool visible);
+    static void enable(QTimer& timer);
+
+    MSComm* MSComm1;
+    QTimer Timer1;
+    QTimer Timer2;
+    QTimer Timer3;
+    QTimer Timer4;
+
+    QByteArray m_lastCommand;
+    QByteArray m_commandPrefix;
+    QByteArray m_receiveBuffer;
+    std::uint8_t m_awaitingReply = 0;
+    std::uint8_t m_holdCode = 0;
+    std::uint8_t m_cursorMode = 0;
+    const HoldButton* m_heldButton = nullptr;
+    QString m_portSettings;
+    QString m_freeCommandText;
+    int m_extendedViewArmed = 0;
+
+    QString m_transmitLine;
+    QString m_receiveLine;
+    QString m_statusLine;
+    bool m_settingsPanelVisible = false;
+    int m_windowHeight = 0;
+    QString m_dataButtonCaption;
+    bool m_dataButtonVisible = false;
+};
+
+} // namespace runo

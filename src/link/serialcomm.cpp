@@ -1,0 +1,138 @@
+#include "link/serialcomm.h"
+
+#include "link/portmap.h"
+
+namespace runo {
+
+namespace {
+
+QSerialPort::Parity toQt(LineSettings::Parity p)
+{
+    switch (p) {
+    case LineSettings::Parity::None: return QSerialPort::NoParity;
+    case LineSettings::Parity::Even: return QSerialPort::EvenParity;
+    case LineSettings::Parity::Odd: return QSerialPort::OddParity;
+    case LineSettings::Parity::Mark: return QSerialPort::MarkParity;
+    case LineSettings::Parity::Space: return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(LineSettings::StopBits s)
+{
+    switch (s) {
+    case LineSettings::StopBits::One: return QSerialPort::OneStop;
+    case LineSettings::StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
+    case LineSettings::StopBits::Two: return QSerialPort::TwoStop;
+    }
+    return QSerialPort::OneStop;
+}
+
+} // namespace
+
+SerialComm::SerialComm(QObject* parent)
+    : MSComm(parent)
+{
+    m_settings = *parseLineSettings(m_settingsText);
+    connect(&m_serial, &QSerialPort::readyRead, this, &SerialComm::receive);
+    // Queued: the port is closed after QSerialPort has finished reporting.
+    connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialComm::handleError, Qt::QueuedConnection);
+}
+
+bool SerialComm::failWith(const QString& reason)
+{
+    return fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), reason));
+}
+
+bool SerialComm::setCommPort(int port)
+{
+    if (port < 1 || port > 16)
+        return failWith(QStringLiteral("Invalid port number %1").arg(port));
+    if (m_serial.isOpen())
+        return failWith(QStringLiteral("Port already open"));
+    m_port = port;
+    return true;
+}
+
+bool SerialComm::setSettings(const QString& settings)
+{
+    QString reason;
+    const auto parsed = parseLineSettings(settings, &reason);
+    if (!parsed)
+        return failWith(reason);
+    m_settings = *parsed;
+    m_settingsText = settings;
+    return !m_serial.isOpen() || applySettings();
+}
+
+bool SerialComm::applySettings()
+{
+    const bool ok = m_serial.setBaudRate(m_settings.baud)
+        && m_serial.setParity(toQt(m_settings.parity))
+        && m_serial.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits))
+        && m_serial.setStopBits(toQt(m_settings.stopBits))
+        && m_serial.setFlowControl(QSerialPort::NoFlowControl);
+    return ok || failWith(m_serial.errorString());
+}
+
+bool SerialComm::setPortOpen(bool open)
+{
+    if (!open) {
+        if (m_serial.isOpen())
+            m_serial.close();
+        return true;
+    }
+    if (m_serial.isOpen())
+        return failWith(QStringLiteral("Port already open"));
+    m_serial.setPortName(devicePathForPort(m_port));
+    if (!m_serial.open(QIODevice::ReadWrite)) {
+        const QString reason = m_serial.errorString();
+        m_serial.clearError();
+        return failWith(reason);
+    }
+    if (!applySettings()) {
+        m_serial.close();
+        return false;
+    }
+    return true;
+}
+
+bool SerialComm::output(const QByteArray& text)
+{
+    if (!m_serial.isOpen())
+        return failWith(QStringLiteral("Port not open"));
+    if (m_serial.write(text) != text.size())
+        return failWith(m_serial.errorString());
+    return true;
+}
+
+QByteArray SerialComm::input()
+{
+    return m_serial.isOpen() ? m_serial.readAll() : QByteArray();
+}
+
+void SerialComm::receive()
+{
+    m_commEvent = comEvReceive;
+    emit onComm();
+}
+
+void SerialComm::handleError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        // The device is gone: close now, or the notifier keeps firing.
+        fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), m_serial.errorString()));
+        ++m_losses;
+        if (m_serial.isOpen())
+            m_serial.close();
+        m_serial.clearError();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace runo

@@ -1,0 +1,237 @@
+#include "traffic/decoders.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace runo {
+
+namespace {
+
+struct Row {
+    std::string_view key; // the start of the receive line
+    std::string_view status;
+};
+
+constexpr Row kOperatingState[] = {
+    {" 0 0", " Power ON"},
+    {" 8 0", " Stand by"},
+    {" 4 0", " Count down"},
+    {" 2 0", " Cooling down"},
+    {" 1 0", " Power Fail"},
+    {" 0 8", " Temperature Warning(Power ON)"},
+    {" 0 2", " NO Key input "},
+    {" 0 4", " Lamp OFF by PWR Management"},
+    {" 2 8", " Temperature Warning & cooling down"},
+    {" 2 4", " Lamp OFF & Tempereture Warning by PWR Management"},
+    {" 8 8", " Temperature Warning and recoverd"},
+    {" 2 1", " Cooling down (All Lamp FAIL)"},
+    {" 8 1", " Cooling down & sutandby (All Lamp FAIL)"},
+};
+
+constexpr Row kInputMode[] = {
+    {" 1", " Input mode 1"},
+    {" 2", " Input mode 2"},
+    {" 3", " Input mode 3"},
+    {" 4", " Input mode 4"},
+    {" 5", " Input mode 5"},
+};
+
+constexpr Row kSetting[] = {
+    {" 1 1", " Normally"},
+    {" 1 0", " Top/Bottom reversal"},
+    {" 0 1", " Left/Right reversal"},
+    {" 0 0", " Top/Bottom , Left/Right reversal"},
+};
+
+constexpr Row kMuteAndSignal[] = {
+    {" 0 0", " Video & Audio mute OFF"},
+    {" 0 1", " Video mute ON"},
+    {" 0 2", " Audio mute ON"},
+    {" 0 3", " Video & Audio mute ON"},
+    {" 8 0", " No signal"},
+    {" F F", " Stand by"},
+};
+
+constexpr Row kLampMode[] = {
+    {" 0 0", " OFF"},
+    {" 0 1", " ON"},
+    {" 0 2", " No2 ON  : 2 Lamp mode"},
+    {" 0 3", " No1,2 ON  : 2 Lamp mode"},
+    {" 1 0", " All OFF : 1 Lamp mode(No1 USE)"},
+    {" 1 1", " No1 ON  : 1 Lamp mode(No1 USE)"},
+    {" 2 0", " All OFF : 1 Lamp mode(No2 USE)"},
+    {" 2 2", " No2 ON  : 1 Lamp mode(No2 USE)"},
+};
+
+QString latin1(std::string_view s)
+{
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
+
+std::optional<QString> lookUp(std::span<const Row> table, const QString& line)
+{
+    for (const Row& row : table) {
+        const QString key = line.left(qsizetype(row.key.size()));
+        if (key == QLatin1String(row.key.data(), qsizetype(row.key.size())))
+            return latin1(row.status);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> lampTime(const QString& line)
+{
+    return line.left(38) + QLatin1String(" Hour Use");
+}
+
+std::optional<QString> temperatures(const QString& line)
+{
+    // Positions 1-10, 15-22, 28-35 and 41-48 of the receive line.
+    return QLatin1String("  S1=") + line.mid(0, 10) + QLatin1String(" C  ,   S2= ") + line.mid(14, 8)
+        + QLatin1String(" C  ,   S3= ") + line.mid(27, 8) + QLatin1String(" C  ,   S4= ") + line.mid(40, 8)
+        + QLatin1String(" C ");
+}
+
+std::optional<QString> passThrough(const QString& line)
+{
+    return line;
+}
+
+std::optional<QString> pressure(const QString& line)
+{
+    const auto hpa = pressureHpa(line);
+    if (!hpa)
+        return std::nullopt;
+    return QString::number(*hpa) + QLatin1String(" hPa");
+}
+
+struct Decoder {
+    std::string_view selector;
+    std::optional<QString> (*decode)(const QString&);
+};
+
+// Tried in this order; the selectors differ, so at most one runs.
+constexpr Decoder kDecoders[] = {
+    {"CR0", [](const QString& l) { return lookUp(kOperatingState, l); }},
+    {"CR1", [](const QString& l) { return lookUp(kInputMode, l); }},
+    {"CR4", [](const QString& l) { return lookUp(kSetting, l); }},
+    {"CR3", lampTime},
+    {"CR6", temperatures},
+    {"CRA", [](const QString& l) { return lookUp(kMuteAndSignal, l); }},
+    {"CR9", passThrough},
+    {"CR PRESSURE", pressure},
+    {"CR7", [](const QString& l) { return lookUp(kLampMode, l); }},
+};
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
+}
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Bounds of the 16-bit conversion: the reading times five must fit.
+constexpr int kMaxReading = 6553;
+
+} // namespace
+
+std::optional<QString> decodeReply(QByteArrayView lastCommand, QByteArrayView commandPrefix, const QString& receiveLine)
+{
+    const qsizetype prefixSize = commandPrefix.size();
+    if (lastCommand.size() < prefixSize + 1 || !lastCommand.startsWith(commandPrefix) || !lastCommand.endsWith('\r'))
+        return std::nullopt;
+    const QByteArrayView selector = lastCommand.sliced(prefixSize, lastCommand.size() - prefixSize - 1);
+    for (const Decoder& d : kDecoders) {
+        if (selector == QByteArrayView(d.selector.data(), qsizetype(d.selector.size())))
+            return d.decode(receiveLine);
+    }
+    return std::nullopt;
+}
+
+double leadingNumber(QStringView text)
+{
+    // Gather the characters of the number, blanks left out, then convert.
+    std::string number;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto next = [&]() -> QChar {
+        while (i < n && isBlank(text[i]))
+            ++i;
+        return i < n ? text[i] : QChar();
+    };
+    QChar c = next();
+    if (c == QLatin1Char('+') || c == QLatin1Char('-')) {
+        number += char(c.unicode());
+        ++i;
+        c = next();
+    }
+    bool digits = false;
+    while (isDigit(c)) {
+        number += char(c.unicode());
+        digits = true;
+        ++i;
+        c = next();
+    }
+    if (c == QLatin1Char('.')) {
+        number += '.';
+        ++i;
+        c = next();
+        while (isDigit(c)) {
+            number += char(c.unicode());
+            digits = true;
+            ++i;
+            c = next();
+        }
+    }
+    if (!digits)
+        return 0.0;
+    if (c == QLatin1Char('E') || c == QLatin1Char('D')) {
+        std::string exponent = "e";
+        ++i;
+        c = next();
+        if (c == QLatin1Char('+') || c == QLatin1Char('-')) {
+            exponent += char(c.unicode());
+            ++i;
+            c = next();
+        }
+        bool expDigits = false;
+        while (isDigit(c)) {
+            exponent += char(c.unicode());
+            expDigits = true;
+            ++i;
+            c = next();
+        }
+        if (expDigits)
+            number += exponent;
+    }
+    // from_chars reads the C locale's form whatever the process locale is.
+    const char* first = number.data();
+    const char* last = first + number.size();
+    if (*first == '+')
+        ++first;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    (void)end;
+    if (error == std::errc::result_out_of_range)
+        return number.find("e-") != std::string::npos ? 0.0 : (number[0] == '-' ? -HUGE_VAL : HUGE_VAL);
+    return value;
+}
+
+std::optional<int> pressureHpa(QStringView receiveLine)
+{
+    const double reading = std::nearbyint(leadingNumber(receiveLine)); // halves to even
+    if (!(reading >= -kMaxReading && reading <= kMaxReading))
+        return std::nullopt;
+    const auto product = static_cast<std::int16_t>(static_cast<int>(reading) * 5);
+    const double hpa = (product / 1024.0 - 0.204) / 0.00459 + 150.0;
+    return static_cast<int>(std::nearbyint(hpa));
+}
+
+} // namespace runo

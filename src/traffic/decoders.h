@@ -1,0 +1,27 @@
+// The reply decoders: the last command sent chooses one; it turns the receive
+// line's traffic text into one line of status text.
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace runo {
+
+// The status text for a receive line, or nothing when no decoder is chosen
+// by lastCommand or the reply matches nothing (the status line then keeps
+// what it shows).
+std::optional<QString> decodeReply(QByteArrayView lastCommand, QByteArrayView commandPrefix, const QString& receiveLine);
+
+// The leading number of a text: blanks (space, tab, line feed) skipped
+// anywhere, optional sign, digits, decimal point and digits, exponent E or D.
+// A text without a leading number reads as 0.
+double leadingNumber(QStringView text);
+
+// The pressure in hPa for a receive line, or nothing when the reading lies
+// outside what the 16-bit conversion can take (-6553 to 6553).
+std::optional<int> pressureHpa(QStringView receiveLine);
+
+} // namespace runo

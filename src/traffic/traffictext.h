@@ -1,0 +1,15 @@
+// The traffic text: the one readable form in which command lines and
+// received data are shown. A leading space, then every character followed by
+// a space, with control characters spelled out. The reply decoders read their
+// keys from this text, so its exact form is part of the reply format.
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace runo {
+
+// Each byte is one character; bytes of 128 and above render as "? ".
+QString trafficText(QByteArrayView text);
+
+} // namespace runo
