@@ -1,0 +1,443 @@
+// The panel's handlers against a recording port: start-up, port and speed
+// selection, the exchange and its timers, holds and the views.
+#include "commands/commandtable.h"
+#include "fakecomm.h"
+#include "link/panel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace runo;
+
+namespace {
+
+const CommandButton& button(const char* name) { return *findCommandButton(name); }
+const HoldButton& hold(const char* name) { return *findHoldButton(name); }
+
+struct Rig {
+    FakeComm port;
+    Panel panel{&port};
+    Rig() { panel.load(); port.log.clear(); }
+};
+
+} // namespace
+
+class TstPanel : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpOpensClosesAndReopens();
+    void startUpWithMissingPortRunsOn();
+    void portSelection_data();
+    void portSelection();
+    void speedSelectionKeepsPortOpen();
+    void settingsPanelClosesAfterFiveSeconds();
+    void replyInPiecesGrowsAndDecodes();
+    void noReplyShowsMarkerThenClears();
+    void lateReplyShownOnItsOwn();
+    void secondQueryAppendsToFirstReply();
+    void otherCommEventChangesNothing();
+    void repeatTickSendsHeldCommandOnly();
+    void closedPortIsRetriedThenSkipped();
+    void floodKeepsBufferBounded();
+    void holdIntervals_data();
+    void holdIntervals();
+    void releaseRestoresIdle();
+    void digitalZoomReleaseSpeedsUpCursor();
+    void abandonedHoldEndsLikeRelease();
+    void freeCommand_data();
+    void freeCommand();
+    void views();
+    void keyChord_data();
+    void keyChord();
+};
+
+void TstPanel::startUpOpensClosesAndReopens()
+{
+    FakeComm port;
+    Panel panel(&port);
+    QSignalSpy selected(&panel, &Panel::portOptionSelected);
+    QSignalSpy warnings(&panel, &Panel::warning);
+    panel.load();
+    QCOMPARE(port.log, QStringList({"port 1", "settings 19200,N,8,1", "open", "close", "port 1", "open"}));
+    QVERIFY(port.open);
+    QCOMPARE(selected.count(), 1);
+    QCOMPARE(warnings.count(), 0);
+    QVERIFY(!panel.settingsPanelVisible());
+    QCOMPARE(panel.windowHeight(), Panel::kCompactHeight);
+    QCOMPARE(panel.portSettings(), QString("19200,N,8,1"));
+    for (int t = 1; t <= 4; ++t)
+        QVERIFY(!panel.timer(t).isActive());
+}
+
+void TstPanel::startUpWithMissingPortRunsOn()
+{
+    FakeComm port;
+    port.failing = {"open"};
+    Panel panel(&port);
+    QSignalSpy warnings(&panel, &Panel::warning);
+    panel.load();
+    QCOMPARE(warnings.count(), 1);
+    QVERIFY(warnings.at(0).at(0).toString().contains("No such file or directory"));
+    QVERIFY(!port.open);
+    QCOMPARE(port.port, 1);
+    QVERIFY(!panel.settingsPanelVisible());
+}
+
+void TstPanel::portSelection_data()
+{
+    QTest::addColumn<bool>("wasOpen");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<bool>("warned");
+    QTest::addColumn<int>("portAfter");
+    QTest::addColumn<bool>("openAfter");
+
+    QTest::newRow("COM2 while open") << true << 2 << "" << QStringList{"close", "port 2", "open"} << false << 2 << true;
+    QTest::newRow("COM2 cannot open") << true << 2 << "open" << QStringList{"close", "port 2", "open", "port 1"} << true << 1 << false;
+    QTest::newRow("COM2 close fails") << true << 2 << "close" << QStringList{"close", "port 2", "close", "port 1"} << true << 1 << true;
+    QTest::newRow("COM2 number refused") << true << 2 << "port" << QStringList{"close", "port 2", "port 1"} << true << 2 << false;
+    QTest::newRow("COM1 from COM1") << true << 1 << "" << QStringList{"close", "port 1", "open"} << false << 1 << true;
+    QTest::newRow("COM2 while closed") << false << 2 << "" << QStringList{"port 2"} << false << 2 << false;
+    QTest::newRow("COM1 while closed") << false << 1 << "open" << QStringList{"port 1"} << false << 1 << false;
+}
+
+void TstPanel::portSelection()
+{
+    QFETCH(bool, wasOpen);
+    QFETCH(int, chosen);
+    QFETCH(QString, failing);
+    QFETCH(QStringList, log);
+    QFETCH(bool, warned);
+    QFETCH(int, portAfter);
+    QFETCH(bool, openAfter);
+
+    Rig rig;
+    rig.port.open = wasOpen;
+    if (!failing.isEmpty())
+        rig.port.failing = {failing};
+    rig.panel.showSettingsPanel();
+    QSignalSpy warnings(&rig.panel, &Panel::warning);
+    rig.panel.selectPort(chosen);
+
+    QCOMPARE(rig.port.log, log);
+    QCOMPARE(warnings.count(), warned ? 1 : 0);
+    if (!(failing == "close")) // a close that failed leaves the port as it was
+        QCOMPARE(rig.port.open, openAfter);
+    if (failing != "port")
+        QCOMPARE(rig.port.port, portAfter);
+    QCOMPARE(rig.panel.settingsPanelVisible(), warned);
+}
+
+void TstPanel::speedSelectionKeepsPortOpen()
+{
+    Rig rig;
+    rig.panel.showSettingsPanel();
+    rig.panel.selectSpeed(9600);
+    QCOMPARE(rig.port.log, QStringList{"settings 9600,N,8,1"});
+    QCOMPARE(rig.panel.portSettings(), QString("9600,N,8,1"));
+    QVERIFY(rig.port.open);
+    QVERIFY(!rig.panel.settingsPanelVisible());
+    rig.panel.selectSpeed(19200);
+    QCOMPARE(rig.panel.portSettings(), QString("19200,N,8,1"));
+}
+
+void TstPanel::settingsPanelClosesAfterFiveSeconds()
+{
+    Rig rig;
+    rig.panel.showSettingsPanel();
+    QVERIFY(rig.panel.settingsPanelVisible());
+    QVERIFY(rig.panel.timer(3).isActive());
+    QCOMPARE(rig.panel.timer(3).interval(), 5000);
+    QCOMPARE(rig.panel.timer(3).timerType(), Qt::PreciseTimer);
+    rig.panel.hideSettingsPanel();
+    QVERIFY(!rig.panel.settingsPanelVisible());
+    QVERIFY(!rig.panel.timer(3).isActive());
+}
+
+void TstPanel::replyInPiecesGrowsAndDecodes()
+{
+    Rig rig;
+    QSignalSpy lines(&rig.panel, &Panel::receiveLineChanged);
+    rig.panel.clickCommand(button("Command44")); // STATUS
+    QCOMPARE(rig.port.written, QByteArray("CR0\r"));
+    QCOMPARE(rig.panel.transmitLine(), QString(" C R 0 CR "));
+    QCOMPARE(rig.panel.awaitingReply(), 1);
+    QVERIFY(rig.panel.timer(2).isActive() && rig.panel.timer(4).isActive());
+    QCOMPARE(rig.panel.timer(2).interval(), 500);
+    QCOMPARE(rig.panel.timer(4).interval(), 1000);
+
+    rig.port.deliver("0");
+    QCOMPARE(rig.panel.receiveLine(), QString(" 0 "));
+    QCOMPARE(rig.panel.statusLine(), QString());
+    QCOMPARE(rig.panel.awaitingReply(), 0);
+    rig.port.deliver("0\r");
+    QCOMPARE(rig.panel.receiveLine(), QString(" 0 0 CR "));
+    QCOMPARE(rig.panel.statusLine(), QString(" Power ON"));
+    QCOMPARE(lines.count(), 2);
+    QCOMPARE(lines.at(0).at(0).toString(), QString(" 0 "));
+}
+
+void TstPanel::noReplyShowsMarkerThenClears()
+{
+    Rig rig;
+    rig.panel.clickCommand(button("Command17"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.panel.receiveLine(), QString(" X X X X"), 900);
+    QVERIFY(!rig.panel.timer(2).isActive());
+    QCOMPARE(rig.panel.transmitLine(), QString(" C 0 0 CR "));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.panel.receiveLine(), QString(), 900);
+    QCOMPARE(rig.panel.transmitLine(), QString());
+    QVERIFY(!rig.panel.timer(4).isActive());
+}
+
+void TstPanel::lateReplyShownOnItsOwn()
+{
+    Rig rig;
+    rig.panel.clickCommand(button("Command44"));
+    rig.port.deliver("8");
+    rig.panel.closeReplyWindow();
+    QCOMPARE(rig.panel.receiveLine(), QString(" 8 ")); // something came: no marker
+    rig.port.deliver("00\r");
+    QCOMPARE(rig.panel.receiveLine(), QString(" 0 0 CR "));
+    QCOMPARE(rig.panel.statusLine(), QString(" Power ON"));
+}
+
+void TstPanel::secondQueryAppendsToFirstReply()
+{
+    Rig rig;
+    rig.panel.clickCommand(button("Command44")); // CR0
+    rig.port.deliver("00\r");
+    rig.panel.clickCommand(button("Command47")); // CR4, first window still open
+    rig.port.deliver("10\r");
+    QCOMPARE(rig.panel.receiveLine(), QString(" 0 0 CR 1 0 CR "));
+    QCOMPARE(rig.panel.statusLine(), QString(" Top/Bottom , Left/Right reversal"));
+}
+
+void TstPanel::otherCommEventChangesNothing()
+{
+    Rig rig;
+    rig.panel.clickCommand(button("Command44"));
+    rig.port.deliver("00\r", 3);
+    QCOMPARE(rig.panel.receiveLine(), QString());
+    QCOMPARE(rig.panel.awaitingReply(), 1);
+    QVERIFY(rig.panel.receiveBuffer().isEmpty());
+}
+
+void TstPanel::repeatTickSendsHeldCommandOnly()
+{
+    Rig rig;
+    rig.panel.repeatHeldCommand();
+    QVERIFY(rig.port.written.isEmpty());
+    rig.panel.pressHold(hold("Command1"));
+    rig.panel.repeatHeldCommand();
+    QCOMPARE(rig.port.written, QByteArray("C09\rC09\r"));
+    rig.panel.releaseHold(hold("Command1"));
+    rig.panel.repeatHeldCommand();
+    QCOMPARE(rig.port.written, QByteArray("C09\rC09\r"));
+}
+
+void TstPanel::closedPortIsRetriedThenSkipped()
+{
+    Rig rig;
+    rig.port.open = false;
+    rig.panel.clickCommand(button("Command17"));
+    QCOMPARE(rig.port.log, QStringList({"open", "output C00\r"}));
+    QCOMPARE(rig.port.written, QByteArray("C00\r"));
+
+    rig.port.open = false;
+    rig.port.failing = {"open"};
+    rig.port.log.clear();
+    rig.panel.clickCommand(button("Command18"));
+    QCOMPARE(rig.port.log, QStringList({"open"}));
+    QCOMPARE(rig.panel.transmitLine(), QString(" C 0 1 CR "));
+    QVERIFY(rig.panel.timer(2).isActive() && rig.panel.timer(4).isActive());
+    rig.panel.closeReplyWindow();
+    QCOMPARE(rig.panel.receiveLine(), QString(" X X X X"));
+}
+
+void TstPanel::floodKeepsBufferBounded()
+{
+    Rig rig;
+    const QByteArray chunk(1024, 'Z');
+    for (int i = 0; i < 1024; ++i) // 1 MB, no transmission
+        rig.port.deliver(chunk);
+    QCOMPARE(rig.panel.receiveBuffer().size(), Panel::kReceiveBufferLimit);
+    QCOMPARE(rig.panel.receiveLine().size(), 1 + 2 * Panel::kReceiveBufferLimit);
+    rig.panel.clickCommand(button("Command44"));
+    rig.panel.closeReplyWindow();
+    rig.port.deliver("00\r");
+    QCOMPARE(rig.panel.statusLine(), QString(" Power ON"));
+}
+
+void TstPanel::holdIntervals_data()
+{
+    QTest::addColumn<QString>("before"); // command clicked first, or a hold pressed and released
+    QTest::addColumn<QString>("held");
+    QTest::addColumn<int>("repeat");
+    QTest::addColumn<int>("reply");
+    QTest::addColumn<int>("clear");
+    QTest::newRow("VOL +") << "" << "Command1" << 250 << 200 << 245;
+    QTest::newRow("Zoom -") << "" << "Command35" << 105 << 100 << 100;
+    QTest::newRow("Keystone +") << "" << "Command50" << 250 << 200 << 245;
+    QTest::newRow("LENS SHIFT right") << "" << "Command61" << 105 << 100 << 100;
+    QTest::newRow("SELECT") << "" << "Command6" << 500 << 200 << 245;
+    QTest::newRow("cursor up at start") << "" << "Command5" << 200 << 500 << 1000;
+    QTest::newRow("cursor down after MENU ON") << "Command23" << "Command7" << 200 << 150 << 190;
+    QTest::newRow("cursor down after MENU ON, VOL +") << "Command23,Command1" << "Command7" << 250 << 150 << 190;
+    QTest::newRow("cursor right after D.Zoom +") << "Command48" << "Command8" << 5 << 5 << 5;
+    QTest::newRow("cursor left after image mode") << "Command10" << "Command9" << 200 << 2000 << 2500;
+}
+
+void TstPanel::holdIntervals()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, held);
+    QFETCH(int, repeat);
+    QFETCH(int, reply);
+    QFETCH(int, clear);
+    Rig rig;
+    for (const QString& name : before.split(',', Qt::SkipEmptyParts)) {
+        const QByteArray n = name.toLatin1();
+        if (const CommandButton* b = findCommandButton(n.constData()))
+            rig.panel.clickCommand(*b);
+        else {
+            rig.panel.pressHold(hold(n.constData()));
+            rig.panel.releaseHold(hold(n.constData()));
+        }
+    }
+    const HoldButton& h = hold(held.toLatin1().constData());
+    rig.port.written.clear();
+    rig.panel.pressHold(h);
+    QCOMPARE(rig.port.written, QByteArray(h.text.data(), qsizetype(h.text.size())) + '\r');
+    QCOMPARE(rig.panel.holdCode(), h.code);
+    QVERIFY(rig.panel.timer(1).isActive());
+    QCOMPARE(rig.panel.timer(1).interval(), repeat);
+    QCOMPARE(rig.panel.timer(2).interval(), reply);
+    QCOMPARE(rig.panel.timer(4).interval(), clear);
+    rig.panel.releaseHold(h);
+}
+
+void TstPanel::releaseRestoresIdle()
+{
+    Rig rig;
+    rig.panel.pressHold(hold("Command6"));
+    rig.port.deliver("\x06");
+    rig.panel.releaseHold(hold("Command6"));
+    QCOMPARE(rig.port.written, QByteArray("C3F\r")); // release sends nothing
+    QCOMPARE(rig.panel.holdCode(), 0);
+    QVERIFY(!rig.panel.timer(1).isActive());
+    QVERIFY(!rig.panel.timer(2).isActive());
+    QVERIFY(rig.panel.timer(4).isActive());
+    QCOMPARE(rig.panel.timer(2).interval(), 500);
+    QCOMPARE(rig.panel.timer(4).interval(), 1000);
+    QCOMPARE(rig.panel.transmitLine(), QString());
+    QCOMPARE(rig.panel.receiveLine(), QString());
+    QVERIFY(rig.panel.receiveBuffer().isEmpty());
+    QCOMPARE(rig.panel.timer(1).interval(), 500); // left by SELECT
+}
+
+void TstPanel::digitalZoomReleaseSpeedsUpCursor()
+{
+    Rig rig;
+    rig.panel.pressHold(hold("Command49"));
+    rig.panel.releaseHold(hold("Command49"));
+    QCOMPARE(rig.panel.cursorMode(), 3);
+    QCOMPARE(rig.panel.timer(1).interval(), 5);
+    QVERIFY(!rig.panel.timer(1).isActive());
+    rig.panel.clickCommand(button("Command24")); // MENU OFF keeps the mode
+    QCOMPARE(rig.panel.cursorMode(), 3);
+    rig.panel.clickCommand(button("Command13")); // A-PC Adj
+    QCOMPARE(rig.panel.cursorMode(), 1);
+    QCOMPARE(rig.panel.timer(1).interval(), 200);
+}
+
+void TstPanel::abandonedHoldEndsLikeRelease()
+{
+    Rig rig;
+    rig.panel.abandonHold(); // nothing held: nothing happens
+    QVERIFY(!rig.panel.timer(4).isActive());
+    rig.panel.pressHold(hold("Command48"));
+    rig.panel.abandonHold();
+    QCOMPARE(rig.panel.holdCode(), 0);
+    QVERIFY(!rig.panel.timer(1).isActive());
+    QCOMPARE(rig.panel.cursorMode(), 3);
+}
+
+void TstPanel::freeCommand_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QString>("transmit");
+    QTest::newRow("CR0") << "CR0" << QByteArray("CR0\r") << " C R 0 CR ";
+    QTest::newRow("empty") << "" << QByteArray("\r") << " CR ";
+    QTest::newRow("Latin-1") << QString::fromUtf8("é") << QByteArray("\xe9\r") << " ? CR ";
+    QTest::newRow("beyond Latin-1") << QString::fromUtf8("デ😀") << QByteArray("??\r") << " ? ? CR ";
+}
+
+void TstPanel::freeCommand()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, wire);
+    QFETCH(QString, transmit);
+    Rig rig;
+    rig.panel.sendFreeCommand(typed);
+    QCOMPARE(rig.port.written, wire);
+    QCOMPARE(rig.panel.transmitLine(), transmit);
+    QCOMPARE(rig.panel.timer(2).interval(), 2000);
+    QCOMPARE(rig.panel.timer(4).interval(), 2500);
+}
+
+void TstPanel::views()
+{
+    Rig rig;
+    QVERIFY(!rig.panel.dataButtonVisible());
+    rig.panel.doubleClickLogo(); // before the chord: nothing
+    QCOMPARE(rig.panel.windowHeight(), Panel::kCompactHeight);
+
+    QVERIFY(rig.panel.keyDown(Qt::Key_K, Qt::ControlModifier));
+    QCOMPARE(rig.panel.windowHeight(), 7200);
+    QVERIFY(rig.panel.dataButtonVisible());
+    QCOMPARE(rig.panel.dataButtonCaption(), QString("CLOSE"));
+    rig.panel.doubleClickLogo();
+    QCOMPARE(rig.panel.windowHeight(), 9100);
+
+    rig.panel.showSettingsPanel();
+    rig.panel.toggleDataDisplay();
+    QCOMPARE(rig.panel.windowHeight(), 5350);
+    QCOMPARE(rig.panel.dataButtonCaption(), QString::fromUtf8("データを表示する"));
+    QVERIFY(rig.panel.timer(3).isActive());
+    rig.panel.doubleClickLogo();
+    QCOMPARE(rig.panel.windowHeight(), 5350);
+
+    rig.panel.toggleDataDisplay();
+    QCOMPARE(rig.panel.windowHeight(), 6645);
+    QCOMPARE(rig.panel.dataButtonCaption(), QString::fromUtf8("データを表示しない"));
+    QVERIFY(rig.panel.dataButtonVisible());
+}
+
+void TstPanel::keyChord_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("chord");
+    QTest::newRow("Ctrl+K") << int(Qt::Key_K) << int(Qt::ControlModifier) << true;
+    QTest::newRow("Ctrl+K on the keypad") << int(Qt::Key_K) << int(Qt::ControlModifier | Qt::KeypadModifier) << true;
+    QTest::newRow("K") << int(Qt::Key_K) << 0 << false;
+    QTest::newRow("Ctrl+Shift+K") << int(Qt::Key_K) << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
+    QTest::newRow("Ctrl+Alt+K") << int(Qt::Key_K) << int(Qt::ControlModifier | Qt::AltModifier) << false;
+    QTest::newRow("Ctrl+J") << int(Qt::Key_J) << int(Qt::ControlModifier) << false;
+}
+
+void TstPanel::keyChord()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, chord);
+    Rig rig;
+    QCOMPARE(rig.panel.keyDown(key, Qt::KeyboardModifiers(modifiers)), chord);
+    QCOMPARE(rig.panel.windowHeight(), chord ? 7200 : 5350);
+    QCOMPARE(rig.panel.extendedViewArmed(), chord ? 1 : 0);
+}
+
+QTEST_GUILESS_MAIN(TstPanel)
+#include "tst_panel.moc"
