@@ -1,0 +1,156 @@
+// projector-sim: a data projector on a serial line, for trying out and
+// testing the control panel without the hardware.
+
+#include "simserver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+bool installSignalHandlers()
+{
+    if (::pipe(signalPipe) != 0)
+        return false;
+    for (int fd : signalPipe)
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
+
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    // A reader of stdout that goes away must not kill the simulator.
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+const char* const Description =
+    "Simulates a projector on a serial line.\n"
+    "\n"
+    "Without --device it creates a pseudo-terminal (raw, 8N1) and serves its\n"
+    "master side; with --device it serves the given terminal device.\n"
+    "\n"
+    "Output on stdout, one item per line, flushed at once:\n"
+    "  /dev/...     the path to open (always the first line; printed again\n"
+    "               after every reopen)\n"
+    "  RX <line>    each command line received, without its CR; bytes\n"
+    "               outside printable ASCII appear as \\xNN, a backslash as \\\\\n"
+    "               (use these to count commands, e.g. held \"C09\" repeats)\n"
+    "  CLOSED       the line was closed by --close-after\n"
+    "\n"
+    "Command lines end at CR; LF is ignored. Lines longer than 512 bytes are\n"
+    "discarded. --close-after counts lines anew after each reopen; the\n"
+    "projector itself (power state, input, lamp time) carries on across\n"
+    "reopens. Without --reopen-after the program stays running with the line\n"
+    "closed. SIGINT or SIGTERM ends the program.";
+
+bool intValue(const QCommandLineParser& p, const QString& name, int min, int* out)
+{
+    if (!p.isSet(name))
+        return true;
+    bool ok = false;
+    const int v = p.value(name).toInt(&ok);
+    if (!ok || v < min) {
+        std::fprintf(stderr, "projector-sim: --%s needs a whole number >= %d\n", qPrintable(name), min);
+        return false;
+    }
+    *out = v;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("projector-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+
+    QCommandLineParser p;
+    p.setApplicationDescription(QString::fromLatin1(Description));
+    p.addHelpOption();
+    p.addVersionOption();
+    p.addOptions({
+        {"device", "Serve the terminal device <path> instead of a new pseudo-terminal.", "path"},
+        {"baud", "Line speed (default 19200; 9600, 38400, ... also accepted).", "rate"},
+        {"delay", "Wait <ms> before sending each reply.", "ms"},
+        {"split", "Send replies in pieces of <n> bytes.", "n"},
+        {"gap", "Pause <ms> between reply pieces (with --split).", "ms"},
+        {"silent", "Never answer (echo included)."},
+        {"garbage", "Answer every command that gets a reply with 1-16 random bytes instead."},
+        {"flood", "Send <n> random bytes per second, unasked.", "n"},
+        {"echo", "Send each command line, with its CR, back before the reply."},
+        {"close-after", "Close the line after <n> command lines (their replies are sent first).", "n"},
+        {"reopen-after", "With --close-after: open the line again <ms> after closing it; a pseudo-terminal "
+                         "is created anew and its new path printed.", "ms"},
+        {"power-on-ms", "Count-down after power on (default 5000).", "ms"},
+        {"cooldown-ms", "Cooling down after power off (default 5000).", "ms"},
+        {"lamp-hours", "Lamp hours at start (default 1234).", "h"},
+        {"log", "Trace every received line (RX) and every piece sent (TX) on stderr, time-stamped."},
+        {"quiet", "Do not print RX lines on stdout."},
+    });
+    p.process(app);
+
+    SimOptions opt;
+    opt.device = p.value("device");
+    opt.silent = p.isSet("silent");
+    opt.garbage = p.isSet("garbage");
+    opt.echo = p.isSet("echo");
+    opt.log = p.isSet("log");
+    opt.quiet = p.isSet("quiet");
+    int powerOn = int(opt.projector.powerOnMs);
+    int coolDown = int(opt.projector.coolDownMs);
+    if (!intValue(p, "baud", 1, &opt.baud) || !intValue(p, "delay", 0, &opt.delayMs)
+        || !intValue(p, "split", 1, &opt.split) || !intValue(p, "gap", 0, &opt.gapMs)
+        || !intValue(p, "flood", 1, &opt.floodBytesPerSec) || !intValue(p, "close-after", 1, &opt.closeAfter)
+        || !intValue(p, "reopen-after", 0, &opt.reopenAfterMs) || !intValue(p, "power-on-ms", 0, &powerOn)
+        || !intValue(p, "cooldown-ms", 0, &coolDown)
+        || !intValue(p, "lamp-hours", 0, &opt.projector.lampHours))
+        return 2;
+    opt.projector.powerOnMs = powerOn;
+    opt.projector.coolDownMs = coolDown;
+    if (!p.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "projector-sim: unexpected argument %s\n", qPrintable(p.positionalArguments().first()));
+        return 2;
+    }
+    if (!SimServer::baudSupported(opt.baud)) {
+        std::fprintf(stderr, "projector-sim: unsupported baud rate %d\n", opt.baud);
+        return 2;
+    }
+
+    if (!installSignalHandlers()) {
+        std::perror("projector-sim: pipe");
+        return 1;
+    }
+    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [] {
+        char buf[16];
+        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], buf, sizeof buf);
+        QCoreApplication::quit();
+    });
+
+    SimServer server(opt);
+    QString error;
+    if (!server.start(&error)) {
+        std::fprintf(stderr, "projector-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    return app.exec();
+}
