@@ -1,0 +1,269 @@
+#include "formbuilder.h"
+
+#include "holdbutton.h"
+#include "logolabel.h"
+#include "panelbutton.h"
+#include "twips.h"
+
+#include <QButtonGroup>
+#include <QColor>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace runo::layout {
+namespace {
+
+QString toQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString cssColour(std::uint32_t rgb)
+{
+    return QColor::fromRgb(rgb).name();
+}
+
+QRect pixelRect(const Control &c)
+{
+    return {toPixels(c.left), toPixels(c.top), toPixels(c.width), toPixels(c.height)};
+}
+
+void setColour(QWidget *w, QPalette::ColorRole role, std::uint32_t rgb)
+{
+    QPalette palette = w->palette();
+    palette.setColor(role, QColor::fromRgb(rgb));
+    w->setPalette(palette);
+}
+
+// The cursor-pad outline. It covers the whole client area, takes no input and
+// is kept at the bottom of the stack so that every control lies above it.
+class LinesWidget : public QWidget
+{
+public:
+    explicit LinesWidget(QWidget *parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setPen(QPen(QColor::fromRgb(kLineColour), kLineWidthPixels, Qt::SolidLine, Qt::SquareCap));
+        for (const Line &line : layout::lines())
+            painter.drawLine(toPixels(line.x1), toPixels(line.y1), toPixels(line.x2),
+                             toPixels(line.y2));
+    }
+};
+
+QWidget *makeButton(const Control &c, bool holds, QWidget *parent)
+{
+    const QString caption = toQString(c.caption);
+    PanelButton *button = holds ? new HoldButton(caption, parent) : new PanelButton(caption, parent);
+    // The back colour fills the whole face, inside a one-pixel raised edge
+    // that turns sunken while the button is down.
+    const QString face = c.back == kSystemButtonFace ? QStringLiteral("palette(button)") : cssColour(c.back);
+    QString sheet = QStringLiteral("QPushButton{background-color:%1;border:1px solid;"
+                                   "border-color:#FFFFFF #404040 #404040 #FFFFFF;padding:0px;}"
+                                   "QPushButton:pressed{border-color:#404040 #FFFFFF #FFFFFF #404040;}")
+                        .arg(face);
+    if (c.fore != kSystemText)
+        sheet += QStringLiteral("QPushButton{color:%1;}").arg(cssColour(c.fore));
+    button->setStyleSheet(sheet);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QWidget *makeLabel(const Control &c, QWidget *parent)
+{
+    auto *label = new QLabel(toQString(c.caption), parent);
+    Qt::Alignment horizontal = Qt::AlignLeft;
+    if (c.flags & Centred)
+        horizontal = Qt::AlignHCenter;
+    else if (c.flags & RightAligned)
+        horizontal = Qt::AlignRight;
+    label->setAlignment(horizontal | Qt::AlignTop);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText); // traffic text is shown as it is, never as markup
+    QString sheet = QStringLiteral("QLabel{background-color:%1;").arg(cssColour(c.back));
+    if (c.fore != kSystemText)
+        sheet += QStringLiteral("color:%1;").arg(cssColour(c.fore));
+    sheet += (c.flags & SingleBorder) ? QStringLiteral("border:1px solid black;") : QStringLiteral("border:none;");
+    sheet += QStringLiteral("padding:0px;}");
+    label->setStyleSheet(sheet);
+    return label;
+}
+
+QWidget *makeFrame(const Control &c, QWidget *parent)
+{
+    auto *frame = new QFrame(parent);
+    frame->setFrameShape(QFrame::Box); // etched outline, no title
+    frame->setFrameShadow(QFrame::Sunken);
+    frame->setLineWidth(1);
+    frame->setAutoFillBackground(true);
+    setColour(frame, QPalette::Window, c.back);
+    return frame;
+}
+
+QWidget *makeOption(const Control &c, QWidget *parent)
+{
+    auto *option = new QRadioButton(toQString(c.caption), parent);
+    option->setChecked(c.flags & Selected);
+    option->setBackgroundRole(QPalette::Window);
+    option->setAutoFillBackground(true);
+    setColour(option, QPalette::Window, c.back);
+    if (c.fore != kSystemText)
+        setColour(option, QPalette::WindowText, c.fore);
+    return option;
+}
+
+QWidget *makeTextBox(const Control &c, QWidget *parent)
+{
+    auto *box = new QLineEdit(toQString(c.caption), parent);
+    box->setMaxLength(std::numeric_limits<int>::max()); // single line, no length limit
+    if (c.back != kSystemWindow)
+        setColour(box, QPalette::Base, c.back);
+    return box;
+}
+
+QWidget *makeWidget(const Control &c, bool holds, QWidget *parent)
+{
+    switch (c.kind) {
+    case Kind::Button: return makeButton(c, holds, parent);
+    case Kind::Label: return makeLabel(c, parent);
+    case Kind::Frame: return makeFrame(c, parent);
+    case Kind::Option: return makeOption(c, parent);
+    case Kind::TextBox: return makeTextBox(c, parent);
+    case Kind::Image: return new LogoLabel(parent);
+    }
+    return nullptr;
+}
+
+bool takesFocus(Kind kind)
+{
+    return kind == Kind::Button || kind == Kind::Option || kind == Kind::TextBox;
+}
+
+// Labels and the picture are drawn on their container, beneath its other
+// controls where they overlap (a heading label's edge under a button, the
+// "CMD" label under the entry box).
+bool drawnOnContainer(Kind kind)
+{
+    return kind == Kind::Label || kind == Kind::Image;
+}
+
+} // namespace
+
+QPushButton *Form::button(const QString &name) const { return find<QPushButton>(name); }
+QLabel *Form::label(const QString &name) const
+{
+    QWidget *w = widget(name);
+    return w && !qobject_cast<LogoLabel *>(w) ? qobject_cast<QLabel *>(w) : nullptr;
+}
+QFrame *Form::frame(const QString &name) const
+{
+    QWidget *w = widget(name);
+    return w && w->metaObject() == &QFrame::staticMetaObject ? static_cast<QFrame *>(w) : nullptr;
+}
+QRadioButton *Form::option(const QString &name) const { return find<QRadioButton>(name); }
+QLineEdit *Form::textBox() const { return find<QLineEdit>(QStringLiteral("Text1")); }
+LogoLabel *Form::image() const { return find<LogoLabel>(QStringLiteral("Image1")); }
+
+QSize clientSize()
+{
+    return {toPixels(kClientWidthTwips), toPixels(kClientHeightTwips)};
+}
+
+QFont toQFont(const Font &font)
+{
+    QFont q;
+    if (font.face == Face::PGothic) {
+        q.setFamilies({QStringLiteral("IPAPGothic")});
+        q.setStyleHint(QFont::SansSerif);
+    } else {
+        q.setFamilies({QStringLiteral("IPAGothic")});
+        q.setStyleHint(QFont::TypeWriter);
+    }
+    q.setPointSizeF(font.points);
+    q.setWeight(font.bold ? QFont::Bold : QFont::Normal);
+    q.setItalic(false);
+    q.setUnderline(false);
+    q.setStrikeOut(false);
+    return q;
+}
+
+Form buildForm(QWidget *client, std::span<const std::string_view> holdButtons)
+{
+    Form form;
+    form.client = client;
+    client->setFixedSize(clientSize());
+    client->setAutoFillBackground(true);
+    setColour(client, QPalette::Window, kWindowBack);
+    client->setFont(toQFont(kWindowFont));
+
+    form.lines = new LinesWidget(client);
+    form.lines->setObjectName(QStringLiteral("Lines"));
+    form.lines->setGeometry(QRect(QPoint(0, 0), clientSize()));
+    form.lines->show();
+
+    std::vector<std::pair<int, QWidget *>> focusOrder;
+    std::vector<QWidget *> onContainer;
+    std::vector<QWidget *> raised;
+    for (const Control &c : controls()) {
+        const bool holds = std::find(holdButtons.begin(), holdButtons.end(), c.name) != holdButtons.end();
+        QWidget *container = c.container.empty() ? client : form.widgets.value(toQString(c.container));
+        Q_ASSERT(container); // the table lists every group box before its contents
+        QWidget *w = makeWidget(c, c.kind == Kind::Button && holds, container);
+        w->setObjectName(toQString(c.name));
+        w->setGeometry(pixelRect(c));
+        if (c.kind != Kind::Image)
+            w->setFont(toQFont(c.font));
+        if (takesFocus(c.kind)) {
+            w->setFocusPolicy(Qt::StrongFocus);
+            focusOrder.emplace_back(c.tab, w);
+        } else {
+            w->setFocusPolicy(Qt::NoFocus);
+        }
+        w->setVisible(!(c.flags & Hidden));
+        if (drawnOnContainer(c.kind))
+            onContainer.push_back(w);
+        if (c.flags & Raised)
+            raised.push_back(w);
+        if (c.kind == Kind::Option) {
+            // Options sharing a group box form one exclusive group; Qt's own
+            // auto-exclusivity would also join the options of nested boxes.
+            QButtonGroup *&group = form.optionGroups[container->objectName()];
+            if (!group)
+                group = new QButtonGroup(container);
+            group->addButton(static_cast<QRadioButton *>(w));
+        }
+        form.widgets.insert(w->objectName(), w);
+    }
+
+    // Stacking: graphical controls under the others in table order, the
+    // outline under all, and raised group boxes on top.
+    for (auto it = onContainer.rbegin(); it != onContainer.rend(); ++it)
+        (*it)->lower();
+    form.lines->lower();
+    for (QWidget *w : raised)
+        w->raise();
+
+    std::stable_sort(focusOrder.begin(), focusOrder.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < focusOrder.size(); ++i)
+        QWidget::setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
+
+    return form;
+}
+
+} // namespace runo::layout

@@ -1,0 +1,59 @@
+// Builds the main window's controls from the layout table (controltable.h)
+// on the window's client area. Every widget's object name is its stored name.
+#pragma once
+
+#include "controltable.h"
+
+#include <QFont>
+#include <QHash>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+#include <span>
+#include <string_view>
+
+class QButtonGroup;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace runo::layout {
+
+class LogoLabel;
+
+struct Form {
+    QWidget *client = nullptr;
+    QWidget *lines = nullptr; // paints the cursor-pad outline, beneath everything else
+    QHash<QString, QWidget *> widgets; // by stored name
+    // The exclusive option groups, by the name of the group box holding them
+    // ("Frame8": the ports, "Frame13": the speeds).
+    QHash<QString, QButtonGroup *> optionGroups;
+
+    QWidget *widget(const QString &name) const { return widgets.value(name); }
+    template <class T>
+    T *find(const QString &name) const { return qobject_cast<T *>(widgets.value(name)); }
+
+    // Buttons are PanelButton, or HoldButton for the press-and-hold ones.
+    QPushButton *button(const QString &name) const;
+    QLabel *label(const QString &name) const;
+    QFrame *frame(const QString &name) const;
+    QRadioButton *option(const QString &name) const;
+    QLineEdit *textBox() const; // Text1
+    LogoLabel *image() const;   // Image1
+};
+
+// The client area's design size, in which every control is in view.
+QSize clientSize();
+
+// The Qt font for a table font (Gothic faces map to the IPA Gothic families).
+QFont toQFont(const Font &font);
+
+// Creates every control of the table on `client`, which gets the design size as
+// its fixed size, the window's back colour and the window font. The buttons
+// named in `holdButtons` are created as HoldButton, all others as PanelButton.
+Form buildForm(QWidget *client, std::span<const std::string_view> holdButtons = {});
+
+} // namespace runo::layout

@@ -1,0 +1,76 @@
+#include "holdbutton.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace runo::layout {
+
+void HoldButton::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (isHeld()) // a second mouse button during a hold changes nothing
+        return;
+    m_heldWith = event->button();
+    setDown(true);
+    emit held();
+}
+
+void HoldButton::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() == m_heldWith)
+        endHold();
+}
+
+void HoldButton::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (isHeld()) // the face shows pressed only while the pointer is over it
+        setDown(rect().contains(event->position().toPoint()));
+}
+
+// The keyboard does not work a hold button: Space would otherwise click it.
+void HoldButton::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) {
+        event->accept();
+        return;
+    }
+    PanelButton::keyPressEvent(event);
+}
+
+void HoldButton::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) {
+        event->accept();
+        return;
+    }
+    PanelButton::keyReleaseEvent(event);
+}
+
+// A release can go missing when the button disappears or the window loses
+// activation while the mouse is down; end the hold then rather than leaving
+// it running until some later release.
+void HoldButton::hideEvent(QHideEvent *event)
+{
+    endHold();
+    PanelButton::hideEvent(event);
+}
+
+void HoldButton::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        endHold();
+    PanelButton::changeEvent(event);
+}
+
+void HoldButton::endHold()
+{
+    if (!isHeld())
+        return;
+    m_heldWith = Qt::NoButton;
+    setDown(false);
+    emit letGo();
+}
+
+} // namespace runo::layout
