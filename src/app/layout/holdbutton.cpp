@@ -57,11 +57,12 @@ void HoldButton::hideEvent(QHideEvent *event)
     PanelButton::hideEvent(event);
 }
 
-void HoldButton::changeEvent(QEvent *event)
+// Child widgets hear of their window losing activation as WindowDeactivate.
+bool HoldButton::event(QEvent *event)
 {
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+    if (event->type() == QEvent::WindowDeactivate)
         endHold();
-    PanelButton::changeEvent(event);
+    return PanelButton::event(event);
 }
 
 void HoldButton::endHold()
