@@ -37,7 +37,7 @@ private:
 
     QSerialPort m_serial;
     int m_port = 1;
-    QString m_settingsText = QStringLiteral("9600,N,8,1");
+    QString m_settingsText = QStringLiteral("19200,N,8,1");
     LineSettings m_settings;
     int m_commEvent = 0;
     int m_losses = 0;

@@ -1,5 +1,6 @@
 #include "formbuilder.h"
 
+#include "accessibility.h"
 #include "holdbutton.h"
 #include "logolabel.h"
 #include "panelbutton.h"
@@ -66,6 +67,18 @@ protected:
     }
 };
 
+// Marks a new widget for the panel's own accessibility interface, if it has
+// one. This must come before the widget gets its text: with an assistive tool
+// listening, Qt makes a widget's interface at the first change it reports, and
+// keeps it.
+void markForAccessibility(QWidget *w, const Control &c)
+{
+    if (c.kind == Kind::Option)
+        w->setProperty(kClickOnActionProperty, true);
+    if (const AccessibleName *a = findAccessibleName(c.name); a && a->showsContent)
+        w->setProperty(kShowsContentProperty, true);
+}
+
 QWidget *makeButton(const Control &c, bool holds, QWidget *parent)
 {
     const QString caption = toQString(c.caption);
@@ -86,7 +99,9 @@ QWidget *makeButton(const Control &c, bool holds, QWidget *parent)
 
 QWidget *makeLabel(const Control &c, QWidget *parent)
 {
-    auto *label = new QLabel(toQString(c.caption), parent);
+    auto *label = new QLabel(parent);
+    markForAccessibility(label, c);
+    label->setText(toQString(c.caption));
     Qt::Alignment horizontal = Qt::AlignLeft;
     if (c.flags & Centred)
         horizontal = Qt::AlignHCenter;
@@ -117,7 +132,9 @@ QWidget *makeFrame(const Control &c, QWidget *parent)
 
 QWidget *makeOption(const Control &c, QWidget *parent)
 {
-    auto *option = new QRadioButton(toQString(c.caption), parent);
+    auto *option = new QRadioButton(parent);
+    markForAccessibility(option, c);
+    option->setText(toQString(c.caption));
     option->setChecked(c.flags & Selected);
     option->setBackgroundRole(QPalette::Window);
     option->setAutoFillBackground(true);
@@ -216,6 +233,8 @@ Form buildForm(QWidget *client, std::span<const std::string_view> holdButtons)
     form.lines->setGeometry(QRect(QPoint(0, 0), clientSize()));
     form.lines->show();
 
+    installAccessibleInterfaces();
+
     std::vector<std::pair<int, QWidget *>> focusOrder;
     std::vector<QWidget *> onContainer;
     std::vector<QWidget *> raised;
@@ -225,6 +244,8 @@ Form buildForm(QWidget *client, std::span<const std::string_view> holdButtons)
         Q_ASSERT(container); // the table lists every group box before its contents
         QWidget *w = makeWidget(c, c.kind == Kind::Button && holds, container);
         w->setObjectName(toQString(c.name));
+        if (const AccessibleName *a = findAccessibleName(c.name))
+            w->setAccessibleName(toQString(a->name));
         w->setGeometry(pixelRect(c));
         if (c.kind != Kind::Image)
             w->setFont(toQFont(c.font));
@@ -257,6 +278,17 @@ Form buildForm(QWidget *client, std::span<const std::string_view> holdButtons)
     form.lines->lower();
     for (QWidget *w : raised)
         w->raise();
+
+    // A caption label beside a named control labels it for assistive tools.
+    for (const AccessibleName &a : accessibleNames()) {
+        if (a.captionLabel.empty())
+            continue;
+        auto *label = qobject_cast<QLabel *>(form.widgets.value(toQString(a.captionLabel)));
+        QWidget *target = form.widgets.value(toQString(a.control));
+        Q_ASSERT(label && target);
+        if (label && target)
+            label->setBuddy(target);
+    }
 
     std::stable_sort(focusOrder.begin(), focusOrder.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
