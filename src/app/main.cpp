@@ -2,12 +2,16 @@
 #include "link/serialcomm.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("runo-control"));
     QApplication::setApplicationVersion(QStringLiteral("1.40"));
+    // Lets the desktop match the window to its menu entry and installed icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("runo-control"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("runo-control")));
 
     runo::SerialComm port;
     runo::MainWindow window(&port);
