@@ -16,35 +16,29 @@ constexpr int kFastCursorMs = 5;
 
 void Panel::pressHold(const HoldButton& button)
 {
-    if (button.cursorArrow) {
-        if (m_cursorMode == kCursorModeMenu) {
-            Timer2.setInterval(kMenuCursorReplyMs);
-            Timer4.setInterval(kMenuCursorClearMs);
-        } else if (m_cursorMode == kCursorModeFast) {
-            Timer2.setInterval(kFastCursorMs);
-            Timer4.setInterval(kFastCursorMs);
-        }
-        m_holdCode = button.code;
-        m_heldButton = &button;
-        send(button.text);
-        Timer1.start();
-        return;
+    // The cursor-pad arrows take their reply timing from cursorMode, before
+    // sending, and repeat at whatever interval Timer1 last received.
+    if (button.cursorArrow && m_cursorMode == kCursorModeMenu) {
+        Timer2.setInterval(kMenuCursorReplyMs);
+        Timer4.setInterval(kMenuCursorClearMs);
+    } else if (button.cursorArrow && m_cursorMode == kCursorModeFast) {
+        Timer2.setInterval(kFastCursorMs);
+        Timer4.setInterval(kFastCursorMs);
     }
-
     m_holdCode = button.code;
-    m_heldButton = &button;
     send(button.text);
-    // Timer2 and Timer4 have just started; a new interval restarts them.
-    Timer1.setInterval(button.repeatMs);
-    Timer2.setInterval(button.replyMs);
-    Timer4.setInterval(button.clearMs);
+    if (!button.cursorArrow) {
+        // Timer2 and Timer4 have just started; a new interval restarts them.
+        Timer1.setInterval(button.repeatMs);
+        Timer2.setInterval(button.replyMs);
+        Timer4.setInterval(button.clearMs);
+    }
     Timer1.start();
 }
 
 void Panel::releaseHold(const HoldButton& button)
 {
     m_holdCode = 0;
-    m_heldButton = nullptr;
     Timer1.stop();
     Timer2.stop();
     enable(Timer4);
@@ -58,12 +52,6 @@ void Panel::releaseHold(const HoldButton& button)
         Timer1.setInterval(kFastCursorMs);
         m_cursorMode = kCursorModeFast;
     }
-}
-
-void Panel::abandonHold()
-{
-    if (m_heldButton)
-        releaseHold(*m_heldButton);
 }
 
 } // namespace runo

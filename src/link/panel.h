@@ -65,8 +65,6 @@ public:
     void clickCommand(const CommandButton& button);
     void pressHold(const HoldButton& button);
     void releaseHold(const HoldButton& button);
-    // Ends a hold whose release will never come (the press was lost).
-    void abandonHold();
     void sendFreeCommand(const QString& text); // Command95 "SEND"
     void clearDisplay();                        // Command3 "DISPLAY CLEAR"
     void toggleDataDisplay();                   // Command34
@@ -145,7 +143,6 @@ private:
     std::uint8_t m_awaitingReply = 0;
     std::uint8_t m_holdCode = 0;
     std::uint8_t m_cursorMode = 0;
-    const HoldButton* m_heldButton = nullptr;
     QString m_portSettings;
     QString m_freeCommandText;
     int m_extendedViewArmed = 0;

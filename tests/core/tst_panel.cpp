@@ -39,16 +39,8 @@ private slots:
     void repeatTickSendsHeldCommandOnly();
     void closedPortIsRetriedThenSkipped();
     void floodKeepsBufferBounded();
-    void holdIntervals_data();
-    void holdIntervals();
-    void releaseRestoresIdle();
-    void digitalZoomReleaseSpeedsUpCursor();
-    void abandonedHoldEndsLikeRelease();
     void freeCommand_data();
     void freeCommand();
-    void views();
-    void keyChord_data();
-    void keyChord();
 };
 
 void TstPanel::startUpOpensClosesAndReopens()
@@ -269,108 +261,11 @@ void TstPanel::floodKeepsBufferBounded()
     QCOMPARE(rig.panel.statusLine(), QString(" Power ON"));
 }
 
-void TstPanel::holdIntervals_data()
-{
-    QTest::addColumn<QString>("before"); // command clicked first, or a hold pressed and released
-    QTest::addColumn<QString>("held");
-    QTest::addColumn<int>("repeat");
-    QTest::addColumn<int>("reply");
-    QTest::addColumn<int>("clear");
-    QTest::newRow("VOL +") << "" << "Command1" << 250 << 200 << 245;
-    QTest::newRow("Zoom -") << "" << "Command35" << 105 << 100 << 100;
-    QTest::newRow("Keystone +") << "" << "Command50" << 250 << 200 << 245;
-    QTest::newRow("LENS SHIFT right") << "" << "Command61" << 105 << 100 << 100;
-    QTest::newRow("SELECT") << "" << "Command6" << 500 << 200 << 245;
-    QTest::newRow("cursor up at start") << "" << "Command5" << 200 << 500 << 1000;
-    QTest::newRow("cursor down after MENU ON") << "Command23" << "Command7" << 200 << 150 << 190;
-    QTest::newRow("cursor down after MENU ON, VOL +") << "Command23,Command1" << "Command7" << 250 << 150 << 190;
-    QTest::newRow("cursor right after D.Zoom +") << "Command48" << "Command8" << 5 << 5 << 5;
-    QTest::newRow("cursor left after image mode") << "Command10" << "Command9" << 200 << 2000 << 2500;
-}
-
-void TstPanel::holdIntervals()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, held);
-    QFETCH(int, repeat);
-    QFETCH(int, reply);
-    QFETCH(int, clear);
-    Rig rig;
-    for (const QString& name : before.split(',', Qt::SkipEmptyParts)) {
-        const QByteArray n = name.toLatin1();
-        if (const CommandButton* b = findCommandButton(n.constData()))
-            rig.panel.clickCommand(*b);
-        else {
-            rig.panel.pressHold(hold(n.constData()));
-            rig.panel.releaseHold(hold(n.constData()));
-        }
-    }
-    const HoldButton& h = hold(held.toLatin1().constData());
-    rig.port.written.clear();
-    rig.panel.pressHold(h);
-    QCOMPARE(rig.port.written, QByteArray(h.text.data(), qsizetype(h.text.size())) + '\r');
-    QCOMPARE(rig.panel.holdCode(), h.code);
-    QVERIFY(rig.panel.timer(1).isActive());
-    QCOMPARE(rig.panel.timer(1).interval(), repeat);
-    QCOMPARE(rig.panel.timer(2).interval(), reply);
-    QCOMPARE(rig.panel.timer(4).interval(), clear);
-    rig.panel.releaseHold(h);
-}
-
-void TstPanel::releaseRestoresIdle()
-{
-    Rig rig;
-    rig.panel.pressHold(hold("Command6"));
-    rig.port.deliver("\x06");
-    rig.panel.releaseHold(hold("Command6"));
-    QCOMPARE(rig.port.written, QByteArray("C3F\r")); // release sends nothing
-    QCOMPARE(rig.panel.holdCode(), 0);
-    QVERIFY(!rig.panel.timer(1).isActive());
-    QVERIFY(!rig.panel.timer(2).isActive());
-    QVERIFY(rig.panel.timer(4).isActive());
-    QCOMPARE(rig.panel.timer(2).interval(), 500);
-    QCOMPARE(rig.panel.timer(4).interval(), 1000);
-    QCOMPARE(rig.panel.transmitLine(), QString());
-    QCOMPARE(rig.panel.receiveLine(), QString());
-    QVERIFY(rig.panel.receiveBuffer().isEmpty());
-    QCOMPARE(rig.panel.timer(1).interval(), 500); // left by SELECT
-}
-
-void TstPanel::digitalZoomReleaseSpeedsUpCursor()
-{
-    Rig rig;
-    rig.panel.pressHold(hold("Command49"));
-    rig.panel.releaseHold(hold("Command49"));
-    QCOMPARE(rig.panel.cursorMode(), 3);
-    QCOMPARE(rig.panel.timer(1).interval(), 5);
-    QVERIFY(!rig.panel.timer(1).isActive());
-    rig.panel.clickCommand(button("Command24")); // MENU OFF keeps the mode
-    QCOMPARE(rig.panel.cursorMode(), 3);
-    rig.panel.clickCommand(button("Command13")); // A-PC Adj
-    QCOMPARE(rig.panel.cursorMode(), 1);
-    QCOMPARE(rig.panel.timer(1).interval(), 200);
-}
-
-void TstPanel::abandonedHoldEndsLikeRelease()
-{
-    Rig rig;
-    rig.panel.abandonHold(); // nothing held: nothing happens
-    QVERIFY(!rig.panel.timer(4).isActive());
-    rig.panel.pressHold(hold("Command48"));
-    rig.panel.abandonHold();
-    QCOMPARE(rig.panel.holdCode(), 0);
-    QVERIFY(!rig.panel.timer(1).isActive());
-    QCOMPARE(rig.panel.cursorMode(), 3);
-}
-
 void TstPanel::freeCommand_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QByteArray>("wire");
     QTest::addColumn<QString>("transmit");
-    QTest::newRow("CR0") << "CR0" << QByteArray("CR0\r") << " C R 0 CR ";
-    QTest::newRow("empty") << "" << QByteArray("\r") << " CR ";
-    QTest::newRow("Latin-1") << QString::fromUtf8("é") << QByteArray("\xe9\r") << " ? CR ";
     QTest::newRow("beyond Latin-1") << QString::fromUtf8("デ😀") << QByteArray("??\r") << " ? ? CR ";
 }
 
@@ -385,58 +280,6 @@ void TstPanel::freeCommand()
     QCOMPARE(rig.panel.transmitLine(), transmit);
     QCOMPARE(rig.panel.timer(2).interval(), 2000);
     QCOMPARE(rig.panel.timer(4).interval(), 2500);
-}
-
-void TstPanel::views()
-{
-    Rig rig;
-    QVERIFY(!rig.panel.dataButtonVisible());
-    rig.panel.doubleClickLogo(); // before the chord: nothing
-    QCOMPARE(rig.panel.windowHeight(), Panel::kCompactHeight);
-
-    QVERIFY(rig.panel.keyDown(Qt::Key_K, Qt::ControlModifier));
-    QCOMPARE(rig.panel.windowHeight(), 7200);
-    QVERIFY(rig.panel.dataButtonVisible());
-    QCOMPARE(rig.panel.dataButtonCaption(), QString("CLOSE"));
-    rig.panel.doubleClickLogo();
-    QCOMPARE(rig.panel.windowHeight(), 9100);
-
-    rig.panel.showSettingsPanel();
-    rig.panel.toggleDataDisplay();
-    QCOMPARE(rig.panel.windowHeight(), 5350);
-    QCOMPARE(rig.panel.dataButtonCaption(), QString::fromUtf8("データを表示する"));
-    QVERIFY(rig.panel.timer(3).isActive());
-    rig.panel.doubleClickLogo();
-    QCOMPARE(rig.panel.windowHeight(), 5350);
-
-    rig.panel.toggleDataDisplay();
-    QCOMPARE(rig.panel.windowHeight(), 6645);
-    QCOMPARE(rig.panel.dataButtonCaption(), QString::fromUtf8("データを表示しない"));
-    QVERIFY(rig.panel.dataButtonVisible());
-}
-
-void TstPanel::keyChord_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<bool>("chord");
-    QTest::newRow("Ctrl+K") << int(Qt::Key_K) << int(Qt::ControlModifier) << true;
-    QTest::newRow("Ctrl+K on the keypad") << int(Qt::Key_K) << int(Qt::ControlModifier | Qt::KeypadModifier) << true;
-    QTest::newRow("K") << int(Qt::Key_K) << 0 << false;
-    QTest::newRow("Ctrl+Shift+K") << int(Qt::Key_K) << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
-    QTest::newRow("Ctrl+Alt+K") << int(Qt::Key_K) << int(Qt::ControlModifier | Qt::AltModifier) << false;
-    QTest::newRow("Ctrl+J") << int(Qt::Key_J) << int(Qt::ControlModifier) << false;
-}
-
-void TstPanel::keyChord()
-{
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QFETCH(bool, chord);
-    Rig rig;
-    QCOMPARE(rig.panel.keyDown(key, Qt::KeyboardModifiers(modifiers)), chord);
-    QCOMPARE(rig.panel.windowHeight(), chord ? 7200 : 5350);
-    QCOMPARE(rig.panel.extendedViewArmed(), chord ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TstPanel)
