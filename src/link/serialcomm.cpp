@@ -60,9 +60,18 @@ bool SerialComm::setSettings(const QString& settings)
     const auto parsed = parseLineSettings(settings, &reason);
     if (!parsed)
         return failWith(reason);
+    // Settings the driver refuses are not taken on: the port keeps the ones
+    // it really runs with.
+    const LineSettings previous = m_settings;
     m_settings = *parsed;
+    if (m_serial.isOpen() && !applySettings()) {
+        const QString reason = errorString();
+        m_settings = previous;
+        applySettings();
+        return fail(reason);
+    }
     m_settingsText = settings;
-    return !m_serial.isOpen() || applySettings();
+    return true;
 }
 
 bool SerialComm::applySettings()
@@ -103,6 +112,9 @@ bool SerialComm::output(const QByteArray& text)
         return failWith(QStringLiteral("Port not open"));
     if (m_serial.write(text) != text.size())
         return failWith(m_serial.errorString());
+    // QSerialPort only queues the bytes and writes them from the event loop;
+    // put them on the wire now, without blocking.
+    m_serial.flush();
     return true;
 }
 
@@ -117,9 +129,14 @@ void SerialComm::receive()
     emit onComm();
 }
 
-void SerialComm::handleError(QSerialPort::SerialPortError error)
+void SerialComm::handleError(QSerialPort::SerialPortError)
 {
-    switch (error) {
+    // Reports arrive queued: by now the port may have been closed for an
+    // earlier report of the same loss (a failed read, then a failed write),
+    // or opened again on a device that came back. Only the error the port
+    // still holds counts, so one loss is counted once and a stale report
+    // never closes a port that works.
+    switch (m_serial.error()) {
     case QSerialPort::ResourceError:
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
