@@ -137,6 +137,42 @@ bool isDigit(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
+bool isSign(QChar c)
+{
+    return c == QLatin1Char('+') || c == QLatin1Char('-');
+}
+
+// Reads characters off a text with blanks skipped wherever they stand.
+struct NumberReader {
+    QStringView text;
+    qsizetype pos = 0;
+
+    QChar peek()
+    {
+        while (pos < text.size() && isBlank(text[pos]))
+            ++pos;
+        return pos < text.size() ? text[pos] : QChar();
+    }
+    // Appends the next character to out when it fits.
+    template <class Fits>
+    bool take(Fits fits, std::string& out)
+    {
+        const QChar c = peek();
+        if (c.isNull() || !fits(c))
+            return false;
+        out += char(c.unicode());
+        ++pos;
+        return true;
+    }
+    qsizetype takeDigits(std::string& out)
+    {
+        qsizetype count = 0;
+        while (take(isDigit, out))
+            ++count;
+        return count;
+    }
+};
+
 // Bounds of the 16-bit conversion: the reading times five must fit.
 constexpr int kMaxReading = 6553;
 
@@ -158,57 +194,19 @@ std::optional<QString> decodeReply(QByteArrayView lastCommand, QByteArrayView co
 double leadingNumber(QStringView text)
 {
     // Gather the characters of the number, blanks left out, then convert.
+    NumberReader reader{text};
     std::string number;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    auto next = [&]() -> QChar {
-        while (i < n && isBlank(text[i]))
-            ++i;
-        return i < n ? text[i] : QChar();
-    };
-    QChar c = next();
-    if (c == QLatin1Char('+') || c == QLatin1Char('-')) {
-        number += char(c.unicode());
-        ++i;
-        c = next();
-    }
-    bool digits = false;
-    while (isDigit(c)) {
-        number += char(c.unicode());
-        digits = true;
-        ++i;
-        c = next();
-    }
-    if (c == QLatin1Char('.')) {
-        number += '.';
-        ++i;
-        c = next();
-        while (isDigit(c)) {
-            number += char(c.unicode());
-            digits = true;
-            ++i;
-            c = next();
-        }
-    }
-    if (!digits)
+    reader.take(isSign, number);
+    qsizetype digits = reader.takeDigits(number);
+    if (reader.take([](QChar c) { return c == QLatin1Char('.'); }, number))
+        digits += reader.takeDigits(number);
+    if (digits == 0)
         return 0.0;
-    if (c == QLatin1Char('E') || c == QLatin1Char('D')) {
-        std::string exponent = "e";
-        ++i;
-        c = next();
-        if (c == QLatin1Char('+') || c == QLatin1Char('-')) {
-            exponent += char(c.unicode());
-            ++i;
-            c = next();
-        }
-        bool expDigits = false;
-        while (isDigit(c)) {
-            exponent += char(c.unicode());
-            expDigits = true;
-            ++i;
-            c = next();
-        }
-        if (expDigits)
+    std::string exponent;
+    if (reader.take([](QChar c) { return c == QLatin1Char('E') || c == QLatin1Char('D'); }, exponent)) {
+        exponent = "e";
+        reader.take(isSign, exponent);
+        if (reader.takeDigits(exponent) > 0)
             number += exponent;
     }
     // from_chars reads the C locale's form whatever the process locale is.
