@@ -1,0 +1,69 @@
+// runo-bench: how close the panel comes to the wire and to its timers.
+// Prints one table; never fails on a slow machine.
+//
+//   runo-bench [--quick] [--markdown FILE] [--app PATH] [--only window|process]
+#include "bench.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+
+#include <cstdio>
+
+#ifndef RUNO_CONTROL_PATH
+#define RUNO_CONTROL_PATH ""
+#endif
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("runo-bench"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Measures the panel against the wire and its timers."));
+    parser.addHelpOption();
+    const QCommandLineOption quick(QStringLiteral("quick"), QStringLiteral("Fewer samples: a quick look, not figures to keep."));
+    const QCommandLineOption markdown(QStringLiteral("markdown"), QStringLiteral("Also write the table to <file>."), QStringLiteral("file"));
+    const QCommandLineOption appPath(QStringLiteral("app"), QStringLiteral("The runo-control executable."), QStringLiteral("path"),
+                                     QStringLiteral(RUNO_CONTROL_PATH));
+    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Run one part: window or process."), QStringLiteral("part"));
+    parser.addOptions({quick, markdown, appPath, only});
+    parser.process(app);
+
+    bench::Options options;
+    options.app = parser.value(appPath);
+    if (parser.isSet(quick)) {
+        options.clicks = 200;
+        options.replies = 200;
+        options.holdMs = 1000;
+        options.holdsPerInterval = 1;
+        options.receiveCalls = 300;
+        options.idleSeconds = 3;
+        options.launches = 3;
+    }
+
+    bench::Table table;
+    const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    table.note(QStringLiteral("Qt %1 at run time, platform %2, event dispatcher %3.")
+                   .arg(QString::fromLatin1(qVersion()), QGuiApplication::platformName(),
+                        QString::fromLatin1(dispatcher ? dispatcher->metaObject()->className() : "none")));
+    std::fprintf(stderr, "Measuring:\n");
+    if (!parser.isSet(only) || parser.value(only) == QLatin1String("window"))
+        bench::measureWindow(options, table);
+    if (!parser.isSet(only) || parser.value(only) == QLatin1String("process"))
+        bench::measureProcess(options, table);
+
+    const QByteArray text = table.markdown().toUtf8();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    if (parser.isSet(markdown)) {
+        QFile out(parser.value(markdown));
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            out.write(text);
+        else
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(parser.value(markdown)));
+    }
+    return 0;
+}

@@ -1,0 +1,561 @@
+// The window's own figures: click to wire, wire to screen, repeat accuracy,
+// reply windows and the cost of one receive-mode call.
+#include "bench.h"
+#include "farend.h"
+
+#include "app/mainwindow.h"
+#include "link/panel.h"
+#include "link/serialcomm.h"
+#include "traffic/decoders.h"
+#include "traffic/traffictext.h"
+#include "ptypair.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <unistd.h>
+
+namespace bench {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kPanelLine = 0; // the far end of the panel's COM1
+constexpr int kFloorLine = 1; // the far end of the pseudo-terminal for bare writes
+
+void progress(const char* what)
+{
+    std::fprintf(stderr, "  %s\n", what);
+}
+
+// Runs the event loop until `done` or the time is up. The thread sleeps in
+// the event loop meanwhile, as the panel does between the operator's acts.
+bool waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs, Qt::PreciseTimer);
+    QTimer watchdog;
+    watchdog.setTimerType(Qt::PreciseTimer);
+    watchdog.setSingleShot(true);
+    watchdog.start(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// Lets the event loop run, untouched, until `until`.
+void runUntil(Clock::time_point until)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
+    waitFor([&] { return Clock::now() >= until; }, int(std::max<qint64>(left, 0)) + 1);
+}
+
+void idle(std::chrono::microseconds d)
+{
+    runUntil(Clock::now() + d);
+}
+
+QString ratio(double value, double floor)
+{
+    return QStringLiteral("%1×").arg(value / floor, 0, 'f', 1);
+}
+
+QString percent(double v, int decimals = 2)
+{
+    return QStringLiteral("%1%").arg(v, 0, 'f', decimals);
+}
+
+class Rig {
+public:
+    Rig()
+    {
+        qputenv("RUNO_COM1", panelPty.path().toLocal8Bit());
+        comm = std::make_unique<runo::SerialComm>();
+        window = std::make_unique<runo::MainWindow>(comm.get());
+        floorFd = ::open(floorPty.path().toLocal8Bit().constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        far = std::make_unique<FarEnd>(QList<int>{panelPty.masterFd(), floorPty.masterFd()},
+                                       QThread::currentThread()->eventDispatcher());
+    }
+    ~Rig()
+    {
+        far.reset();
+        window.reset();
+        comm.reset();
+        if (floorFd >= 0)
+            ::close(floorFd);
+    }
+
+    bool show()
+    {
+        window->show();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            return false;
+        // Ctrl+K: the tall view, with the traffic display and the status reads in view.
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : window.get(), Qt::Key_K, Qt::ControlModifier);
+        idle(50ms);
+        return comm->portOpen();
+    }
+
+    runo::Panel& panel() { return window->panel(); }
+    QPushButton* button(const char* name) const { return window->form().button(QLatin1String(name)); }
+    QLabel* label(const char* name) const { return window->form().label(QLatin1String(name)); }
+
+    // Waits until `count` more bytes than `base` have come on a line.
+    std::optional<Clock::time_point> arrival(int line, qint64 base, qint64 count, int timeoutMs = 2000)
+    {
+        if (!waitFor([&] { return far->received(line) >= base + count; }, timeoutMs))
+            return std::nullopt;
+        return far->reachedAt(line, base + count);
+    }
+
+    // Presses and releases a button with the event loop running in between.
+    void click(QPushButton* b)
+    {
+        QTest::mousePress(b, Qt::LeftButton);
+        idle(300us);
+        QTest::mouseRelease(b, Qt::LeftButton);
+    }
+
+    Pty panelPty;
+    Pty floorPty;
+    int floorFd = -1;
+    std::unique_ptr<runo::SerialComm> comm;
+    std::unique_ptr<runo::MainWindow> window;
+    std::unique_ptr<FarEnd> far;
+};
+
+// 1. From the mouse event that acts to the last byte readable at the far end,
+// alternating with bare writes of the same bytes to a second pseudo-terminal.
+void clickToWire(Rig& rig, const Options& o, Table& table)
+{
+    progress("click to wire");
+    QPushButton* status = rig.button("Command44");  // STATUS: "CR0" CR
+    QPushButton* volUp = rig.button("Command1");    // VOL +: "C09" CR, repeats every 250 ms
+    const QByteArray statusLine = "CR0\r";
+    const QByteArray volLine = "C09\r";
+
+    Samples click, press, floor;
+    int wrong = 0;
+    const int warmUp = std::min(100, o.clicks / 10);
+    for (int i = -warmUp; i < o.clicks; ++i) {
+        const bool keep = i >= 0;
+
+        // Command button: the release completes the click.
+        QTest::mousePress(status, Qt::LeftButton);
+        idle(300us);
+        qint64 base = rig.far->received(kPanelLine);
+        auto t0 = Clock::now();
+        QTest::mouseRelease(status, Qt::LeftButton);
+        auto t1 = rig.arrival(kPanelLine, base, statusLine.size());
+        if (!t1 || rig.far->bytes(kPanelLine, base) != statusLine)
+            ++wrong;
+        else if (keep)
+            click.add(micros(*t1 - t0));
+        idle(500us);
+
+        // The floor: the same bytes written straight to a pseudo-terminal.
+        base = rig.far->received(kFloorLine);
+        t0 = Clock::now();
+        (void)!::write(rig.floorFd, statusLine.constData(), size_t(statusLine.size()));
+        t1 = rig.arrival(kFloorLine, base, statusLine.size());
+        if (t1 && keep)
+            floor.add(micros(*t1 - t0));
+        idle(500us);
+
+        // Hold button: the press acts.
+        base = rig.far->received(kPanelLine);
+        t0 = Clock::now();
+        QTest::mousePress(volUp, Qt::LeftButton);
+        t1 = rig.arrival(kPanelLine, base, volLine.size());
+        if (!t1 || rig.far->bytes(kPanelLine, base) != volLine)
+            ++wrong;
+        else if (keep)
+            press.add(micros(*t1 - t0));
+        idle(300us);
+        QTest::mouseRelease(volUp, Qt::LeftButton);
+        idle(500us);
+    }
+
+    // Qt repaints a released button, synchronously, before it reports the click.
+    Samples repaint;
+    for (int i = 0; i < std::max(100, o.clicks / 5); ++i) {
+        const auto t0 = Clock::now();
+        status->repaint();
+        repaint.add(micros(Clock::now() - t0));
+        idle(200us);
+    }
+
+    const double floorMedian = floor.median();
+    const auto met = [](const Samples& s) { return s.median() < 1000.0 && s.percentile(99) < 5000.0; };
+    table.add({QStringLiteral("Click to wire, command button (STATUS, 4 bytes; %1 clicks): median / p99 / × floor").arg(click.size()),
+               QStringLiteral("%1 / %2 / %3").arg(duration(click.median()), duration(click.percentile(99)), ratio(click.median(), floorMedian)),
+               QStringLiteral("< 1 ms / < 5 ms"), met(click)});
+    table.add({QStringLiteral("Click to wire, hold button press (VOL +, 4 bytes; %1 presses): median / p99 / × floor").arg(press.size()),
+               QStringLiteral("%1 / %2 / %3").arg(duration(press.median()), duration(press.percentile(99)), ratio(press.median(), floorMedian)),
+               QStringLiteral("< 1 ms / < 5 ms"), met(press)});
+    table.add({QStringLiteral("Part of the click: Qt's synchronous repaint of the released button (%1 repaints): median").arg(repaint.size()),
+               duration(repaint.median()), QString(), std::nullopt});
+    table.add({QStringLiteral("Floor: bare write of the same 4 bytes to a pseudo-terminal (%1 writes): median / p99").arg(floor.size()),
+               QStringLiteral("%1 / %2").arg(duration(floorMedian), duration(floor.percentile(99))), QString(), std::nullopt});
+    if (wrong)
+        table.note(QStringLiteral("Click to wire: %1 samples lost or wrong on the wire.").arg(wrong));
+}
+
+// Records when each of two labels was set to, and painted with, the text it should show.
+class ScreenWatch : public QObject {
+public:
+    ScreenWatch(QLabel* receive, QLabel* status)
+        : m_labels{receive, status}
+    {
+        for (QLabel* l : m_labels)
+            l->installEventFilter(this);
+    }
+
+    void expect(const QString& receive, const QString& status)
+    {
+        m_expected[0] = receive;
+        m_expected[1] = status;
+        m_set[0].reset();
+        m_set[1].reset();
+        m_painted[0].reset();
+        m_painted[1].reset();
+    }
+
+    // The panel's signals arrive after the window has set the label.
+    void textSet(int which, const QString& text)
+    {
+        if (text == m_expected[which] && !m_set[which])
+            m_set[which] = Clock::now();
+    }
+
+    bool done() const { return m_painted[0] && m_painted[1]; }
+    std::optional<Clock::time_point> set() const { return m_set[0] && m_set[1] ? std::max(*m_set[0], *m_set[1]) : std::optional<Clock::time_point>(); }
+    std::optional<Clock::time_point> painted() const { return done() ? std::max(*m_painted[0], *m_painted[1]) : std::optional<Clock::time_point>(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            for (int i = 0; i < 2; ++i) {
+                if (watched == m_labels[i] && !m_painted[i] && m_labels[i]->text() == m_expected[i])
+                    m_painted[i] = Clock::now();
+            }
+        }
+        return false;
+    }
+
+private:
+    QLabel* m_labels[2];
+    QString m_expected[2];
+    std::optional<Clock::time_point> m_set[2];
+    std::optional<Clock::time_point> m_painted[2];
+};
+
+// 2. From the reply's last byte written at the far end to the receive line
+// and the status line showing it decoded.
+void wireToScreen(Rig& rig, const Options& o, Table& table)
+{
+    progress("wire to screen");
+    QPushButton* status = rig.button("Command44");
+    ScreenWatch watch(rig.label("Label12"), rig.label("Label22"));
+    QObject::connect(&rig.panel(), &runo::Panel::receiveLineChanged, &watch, [&](const QString& t) { watch.textSet(0, t); });
+    QObject::connect(&rig.panel(), &runo::Panel::statusLineChanged, &watch, [&](const QString& t) { watch.textSet(1, t); });
+
+    // Two replies in turn, so that every reply changes both lines.
+    const struct {
+        QByteArray reply;
+        QString receive;
+        QString status;
+    } replies[] = {
+        {"00\r", QStringLiteral(" 0 0 CR "), QStringLiteral(" Power ON")},
+        {"80\r", QStringLiteral(" 8 0 CR "), QStringLiteral(" Stand by")},
+    };
+
+    Samples set, painted;
+    int lost = 0;
+    const int warmUp = std::min(50, o.replies / 10);
+    for (int i = -warmUp; i < o.replies; ++i) {
+        const auto& r = replies[(i + warmUp) % 2];
+        const qint64 base = rig.far->received(kPanelLine);
+        rig.click(status);
+        if (!rig.arrival(kPanelLine, base, 4)) {
+            ++lost;
+            continue;
+        }
+        idle(300us);
+        watch.expect(r.receive, r.status);
+        rig.far->writeAfter(kPanelLine, r.reply, 1500us); // the window sleeps meanwhile
+        const bool shown = waitFor([&] { return watch.done(); }, 1000);
+        const auto written = rig.far->writtenAt();
+        if (!shown || !written || !watch.set()) {
+            ++lost;
+        } else if (i >= 0) {
+            set.add(micros(*watch.set() - *written));
+            painted.add(micros(*watch.painted() - *written));
+        }
+        // The reply window ends here instead of 500 ms on: the reply timer's tick, run at once.
+        rig.panel().closeReplyWindow();
+        idle(500us);
+    }
+
+    table.add({QStringLiteral("Wire to screen, reply to receive and status lines set (%1 replies): median / p99").arg(set.size()),
+               QStringLiteral("%1 / %2").arg(duration(set.median()), duration(set.percentile(99))),
+               QStringLiteral("median < 1 ms"), set.median() < 1000.0});
+    table.add({QStringLiteral("Wire to screen, reply to both lines painted: median / p99"),
+               QStringLiteral("%1 / %2").arg(duration(painted.median()), duration(painted.percentile(99))),
+               QStringLiteral("median < 1 ms"), painted.median() < 1000.0});
+    if (lost)
+        table.note(QStringLiteral("Wire to screen: %1 samples lost.").arg(lost));
+}
+
+// 4. One receive-mode call on a full receive buffer, for each decoder.
+void receiveCost(Rig& rig, const Options& o, Table& table)
+{
+    progress("receive cost");
+    const char* selectors[] = {"CR0", "CR1", "CR3", "CR4", "CR6", "CR7", "CR9", "CRA", "CR PRESSURE"};
+    // Digits only: the traffic text is all two-character renderings and the
+    // pressure decoder reads the whole line as one number (its worst case).
+    QByteArray a(runo::Panel::kReceiveBufferLimit, '0');
+    for (qsizetype i = 0; i < a.size(); ++i)
+        a[i] = char('0' + (i * 7 + 1) % 10);
+    QByteArray b = a;
+    b[0] = '2';
+
+    double worstMedian = 0, worstP99 = 0, worstText = 0, worstDecode = 0;
+    QString worstSelector;
+    Samples all;
+    for (const char* selector : selectors) {
+        const qint64 base = rig.far->received(kPanelLine);
+        rig.panel().sendFreeCommand(QString::fromLatin1(selector)); // chooses the decoder
+        rig.arrival(kPanelLine, base, qint64(qstrlen(selector)) + 1);
+        Samples s;
+        for (int i = -100; i < o.receiveCalls; ++i) {
+            const QByteArray& text = (i % 2) ? a : b; // every call changes the receive line
+            const auto t0 = Clock::now();
+            rig.panel().Hyouji(text, runo::Panel::kReceiveMode);
+            const auto t1 = Clock::now();
+            if (i >= 0)
+                s.add(micros(t1 - t0));
+            if (i % 100 == 0)
+                QCoreApplication::processEvents();
+        }
+        all.us.insert(all.us.end(), s.us.begin(), s.us.end());
+        if (s.median() > worstMedian) {
+            worstMedian = s.median();
+            worstP99 = s.percentile(99);
+            worstSelector = QString::fromLatin1(selector);
+            // Where the time goes: the traffic text, the decoder, and the rest
+            // (the panel's bookkeeping and the labels taking the new text).
+            Samples text, decode;
+            const QString line = runo::trafficText(a);
+            for (int i = 0; i < o.receiveCalls; ++i) {
+                auto t0 = Clock::now();
+                const QString rendered = runo::trafficText((i % 2) ? a : b);
+                auto t1 = Clock::now();
+                text.add(micros(t1 - t0));
+                t0 = Clock::now();
+                const auto status = runo::decodeReply(rig.panel().lastCommand(), rig.panel().commandPrefix(), line);
+                t1 = Clock::now();
+                decode.add(micros(t1 - t0));
+                (void)status;
+            }
+            worstText = text.median();
+            worstDecode = decode.median();
+        }
+    }
+    rig.panel().closeReplyWindow();
+    table.add({QStringLiteral("Receive-mode call, %1-byte buffer, traffic text + decoder, all 9 decoders: median / p99")
+                   .arg(runo::Panel::kReceiveBufferLimit),
+               QStringLiteral("%1 / %2").arg(duration(all.median()), duration(all.percentile(99))),
+               QStringLiteral("< 50 µs"), all.median() < 50.0});
+    table.add({QStringLiteral("Receive-mode call, slowest decoder (%1): median / p99").arg(worstSelector),
+               QStringLiteral("%1 / %2 (traffic text %3, decoder %4, labels and the rest %5)")
+                   .arg(duration(worstMedian), duration(worstP99), duration(worstText), duration(worstDecode),
+                        duration(std::max(0.0, worstMedian - worstText - worstDecode))),
+               QStringLiteral("< 50 µs"), worstMedian < 50.0});
+}
+
+struct HoldCase {
+    int intervalMs;
+    const char* control;
+    QByteArray line;
+    const char* what;
+    std::function<void(Rig&)> before; // what puts the interval in force
+};
+
+// 3. Holds at every repeat interval the panel uses.
+void repeatAccuracy(Rig& rig, const Options& o, Table& table)
+{
+    progress("repeat accuracy");
+    const auto tap = [](const char* control) {
+        return [control](Rig& rig) {
+            const qint64 base = rig.far->received(kPanelLine);
+            QTest::mousePress(rig.button(control), Qt::LeftButton);
+            idle(1ms);
+            QTest::mouseRelease(rig.button(control), Qt::LeftButton);
+            rig.arrival(kPanelLine, base, 4);
+            idle(20ms);
+        };
+    };
+    const HoldCase cases[] = {
+        {5, "Command5", "C3C\r", "cursor ↑ after a D.Zoom hold", tap("Command48")},
+        {105, "Command15", "C47\r", "Zoom +", {}},
+        {200, "Command5", "C3C\r", "cursor ↑ after MENU ON", [](Rig& rig) { rig.click(rig.button("Command23")); idle(20ms); }},
+        {250, "Command1", "C09\r", "VOL +", {}},
+        {500, "Command6", "C3F\r", "SELECT", {}},
+    };
+
+    for (const HoldCase& c : cases) {
+        QPushButton* button = rig.button(c.control);
+        int sent = 0, expected = 0, worstMiss = 0, holds = 0;
+        Samples periods, deviation;
+        bool wrongBytes = false, wrongInterval = false;
+        for (int h = 0; h < o.holdsPerInterval; ++h) {
+            if (c.before)
+                c.before(rig);
+            idle(50ms);
+            const qint64 base = rig.far->received(kPanelLine);
+            rig.far->setWaking(false); // during the hold the far end leaves the window's thread alone
+            const auto pressed = Clock::now();
+            QTest::mousePress(button, Qt::LeftButton);
+            const auto armed = Clock::now(); // the repeat timer runs from here
+            if (rig.panel().timer(1).interval() != c.intervalMs)
+                wrongInterval = true;
+            // Released halfway through a period, so the expected count is unambiguous.
+            runUntil(pressed + std::chrono::milliseconds(o.holdMs) + std::chrono::microseconds(c.intervalMs * 500));
+            const auto released = Clock::now();
+            QTest::mouseRelease(button, Qt::LeftButton);
+            rig.far->setWaking(true);
+            idle(100ms);
+
+            const QByteArray got = rig.far->bytes(kPanelLine, base);
+            const int lines = int(got.size() / c.line.size());
+            if (got != c.line.repeated(lines))
+                wrongBytes = true;
+            const int due = 1 + int(micros(released - armed) / (c.intervalMs * 1000.0));
+            sent += lines;
+            expected += due;
+            worstMiss = std::max(worstMiss, std::abs(lines - due));
+            ++holds;
+            std::optional<Clock::time_point> previous;
+            for (int k = 1; k <= lines; ++k) {
+                const auto at = rig.far->reachedAt(kPanelLine, base + qint64(k) * c.line.size());
+                if (previous && at) {
+                    const double p = micros(*at - *previous);
+                    periods.add(p);
+                    deviation.add(std::abs(p - c.intervalMs * 1000.0));
+                }
+                previous = at;
+            }
+        }
+        const double meanMs = periods.mean() / 1000.0;
+        const double error = (meanMs - c.intervalMs) / c.intervalMs * 100.0;
+        const bool ok = !wrongBytes && !wrongInterval && worstMiss <= 1 && std::abs(error) <= 2.0;
+        table.add({QStringLiteral("Repeat every %1 ms (%2; %3 × %4 ms hold): lines sent / expected, mean period, p99 of the deviation")
+                       .arg(c.intervalMs).arg(QString::fromUtf8(c.what)).arg(holds).arg(o.holdMs),
+                   QStringLiteral("%1 / %2, %3 ms (%4%5), %6")
+                       .arg(sent).arg(expected)
+                       .arg(meanMs, 0, 'f', c.intervalMs < 100 ? 3 : 2)
+                       .arg(error >= 0 ? QStringLiteral("+") : QString())
+                       .arg(percent(error))
+                       .arg(duration(deviation.percentile(99))),
+                   QStringLiteral("count ±1 per hold, mean within 2%"), ok});
+        if (worstMiss > 1) {
+            int skipped = 0; // periods of two or more intervals: a tick came too late and was dropped
+            for (double p : periods.us)
+                skipped += p >= 1.5 * c.intervalMs * 1000.0;
+            table.note(QStringLiteral("Repeat every %1 ms: a hold was %2 lines off; %3 periods were %4 or longer, each a tick "
+                                      "that came more than a whole interval late and was dropped (the window's thread was not "
+                                      "scheduled in time).")
+                           .arg(c.intervalMs).arg(worstMiss).arg(skipped).arg(duration(1.5 * c.intervalMs * 1000.0)));
+        }
+        if (wrongBytes)
+            table.note(QStringLiteral("Repeat every %1 ms: other bytes than the held command came on the wire.").arg(c.intervalMs));
+        if (wrongInterval)
+            table.note(QStringLiteral("Repeat every %1 ms: the repeat timer did not run at that interval.").arg(c.intervalMs));
+    }
+}
+
+// Reply windows: from the press or click to the no-reply marker.
+void replyWindows(Rig& rig, const Options& o, Table& table)
+{
+    progress("reply windows");
+    const QString marker = QString::fromLatin1(runo::Panel::kNoReplyMarker.data(), qsizetype(runo::Panel::kNoReplyMarker.size()));
+    std::optional<Clock::time_point> shownAt;
+    QObject context; // ends the connection with this function
+    QObject::connect(&rig.panel(), &runo::Panel::receiveLineChanged, &context, [&](const QString& t) {
+        if (t == marker && !shownAt)
+            shownAt = Clock::now();
+    });
+
+    QPushButton* zoom = rig.button("Command15");
+    QPushButton* status = rig.button("Command44");
+    const int samples = std::max(5, o.holdsPerInterval * 5);
+    for (const int windowMs : {100, 500}) {
+        Samples s;
+        for (int i = 0; i < samples; ++i) {
+            // A tap on Zoom + blanks the receive line and leaves 500 / 1000 ms in force.
+            QTest::mousePress(zoom, Qt::LeftButton);
+            idle(1ms);
+            QTest::mouseRelease(zoom, Qt::LeftButton);
+            idle(20ms);
+            shownAt.reset();
+            const auto t0 = Clock::now();
+            if (windowMs == 100) {
+                QTest::mousePress(zoom, Qt::LeftButton); // Zoom +: reply window 100 ms, repeat 105 ms
+            } else {
+                QTest::mousePress(status, Qt::LeftButton);
+                QTest::mouseRelease(status, Qt::LeftButton); // STATUS, no reply: 500 ms
+            }
+            waitFor([&] { return shownAt.has_value(); }, windowMs * 3);
+            if (windowMs == 100)
+                QTest::mouseRelease(zoom, Qt::LeftButton);
+            if (shownAt)
+                s.add(micros(*shownAt - t0));
+            idle(20ms);
+        }
+        const double meanMs = s.mean() / 1000.0;
+        table.add({QStringLiteral("Reply window %1 ms (%2; %3 times): mean time to \" X X X X\", p99")
+                       .arg(windowMs).arg(windowMs == 100 ? QStringLiteral("Zoom + press") : QStringLiteral("STATUS, unanswered")).arg(s.size()),
+                   QStringLiteral("%1 ms (%2%3), %4")
+                       .arg(meanMs, 0, 'f', 2)
+                       .arg(meanMs >= windowMs ? QStringLiteral("+") : QString())
+                       .arg(percent((meanMs - windowMs) / windowMs * 100.0))
+                       .arg(duration(s.percentile(99))),
+                   QString(), std::nullopt});
+    }
+    rig.panel().closeReplyWindow();
+}
+
+} // namespace
+
+void measureWindow(const Options& options, Table& table)
+{
+    Rig rig;
+    if (!rig.panelPty.isValid() || !rig.floorPty.isValid() || rig.floorFd < 0 || !rig.show()) {
+        table.note(QStringLiteral("The window or its pseudo-terminal could not be set up; no window figures."));
+        return;
+    }
+    idle(200ms);
+    clickToWire(rig, options, table);
+    wireToScreen(rig, options, table);
+    repeatAccuracy(rig, options, table);
+    replyWindows(rig, options, table);
+    receiveCost(rig, options, table);
+}
+
+} // namespace bench
