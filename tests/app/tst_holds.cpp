@@ -28,13 +28,14 @@ private:
 void TstHolds::init()
 {
     rig = std::make_unique<WindowRig>();
-    QVERIFY(rig->pty.isValid());
     QVERIFY(rig->show());
 }
 
 void TstHolds::cleanup()
 {
+    const QStringList boxes = rig->boxes.texts;
     rig.reset();
+    QCOMPARE(boxes, QStringList());
 }
 
 // Counting bounds are loose on purpose: the suite runs on busy machines, and
@@ -163,7 +164,7 @@ void TstHolds::releaseBlanksTheTrafficLines()
     QPushButton* plus = rig->button("Command1");
     QTest::mousePress(plus, Qt::LeftButton);
     QCOMPARE(rig->wire(1000, 4), QByteArray("C09\r"));
-    rig->pty.write("\x06");
+    rig->pty->write("\x06");
     QTRY_VERIFY_WITH_TIMEOUT(rig->text("Label12").contains("ACK"), 2000);
     QVERIFY(!rig->text("Label11").isEmpty());
 
@@ -180,7 +181,7 @@ void TstHolds::releaseKeepsTheStatusLineForItsTime()
 {
     rig->click("Command44");
     QCOMPARE(rig->wire(1000, 4), QByteArray("CR0\r"));
-    rig->pty.write("00\r");
+    rig->pty->write("00\r");
     QTRY_COMPARE_WITH_TIMEOUT(rig->text("Label22"), QString(" Power ON"), 2000);
 
     QSignalSpy receiveLines(&rig->panel(), &Panel::receiveLineChanged);

@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTimer>
 
 #include <cstdlib>
 
@@ -46,28 +45,6 @@ protected:
 private:
     int m_key;
     Qt::KeyboardModifiers m_modifiers;
-};
-
-// Answers every warning box with OK, keeping what each one said.
-class WarningCloser : public QObject {
-public:
-    WarningCloser()
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            texts << box->text();
-            icons << box->icon();
-            box->button(QMessageBox::Ok)->click();
-        });
-        m_poll.start(20);
-    }
-    QStringList texts;
-    QList<QMessageBox::Icon> icons;
-
-private:
-    QTimer m_poll;
 };
 
 // The window's outer height is whole pixels of 15 twips, so a height in
@@ -127,15 +104,16 @@ private:
 void TstWindow::init()
 {
     rig = std::make_unique<WindowRig>();
-    QVERIFY(rig->pty.isValid());
     QVERIFY(rig->show());
     QVERIFY(rig->comm->portOpen());
 }
 
 void TstWindow::cleanup()
 {
+    const QStringList boxes = rig->boxes.texts;
     rig.reset();
     qunsetenv("RUNO_COM2");
+    QCOMPARE(boxes, QStringList()); // none but those a test answers for
 }
 
 void TstWindow::singlePressButtons_data()
@@ -383,7 +361,7 @@ void TstWindow::answeredStatusRead()
     rig->click("Command44");
     QCOMPARE(rig->wire(1000, 4), QByteArray("CR0\r"));
     QCOMPARE(rig->text("Label11"), QString(" C R 0 CR "));
-    rig->pty.write("00\r");
+    rig->pty->write("00\r");
     QTRY_COMPARE_WITH_TIMEOUT(rig->text("Label12"), QString(" 0 0 CR "), 2000);
     QCOMPARE(rig->text("Label22"), QString(" Power ON"));
 
@@ -450,7 +428,7 @@ void TstWindow::freeCommand()
     QCOMPARE(rig->panel().timer(2).interval(), 2000);
     QCOMPARE(rig->panel().timer(4).interval(), 2500);
 
-    rig->pty.write("00\r");
+    rig->pty->write("00\r");
     QTRY_COMPARE_WITH_TIMEOUT(rig->text("Label12"), QString(" 0 0 CR "), 2000);
     QCOMPARE(rig->text("Label22"), status);
 }
@@ -469,7 +447,7 @@ void TstWindow::clsEmptiesTheBoxOnly()
 void TstWindow::speedChangesWhileOpen()
 {
     QFrame* panelFrame = rig->form().frame("Frame8");
-    QCOMPARE(rig->pty.speed(), speed_t(B19200));
+    QCOMPARE(rig->pty->speed(), speed_t(B19200));
     QVERIFY(!panelFrame->isVisible());
 
     rig->click("Command33");
@@ -478,7 +456,7 @@ void TstWindow::speedChangesWhileOpen()
     QVERIFY(!panelFrame->isVisible());
     QVERIFY(rig->form().option("Option10")->isChecked());
     QVERIFY(rig->comm->portOpen());
-    QCOMPARE(rig->pty.speed(), speed_t(B9600));
+    QCOMPARE(rig->pty->speed(), speed_t(B9600));
     QCOMPARE(rig->panel().portSettings(), QString("9600,N,8,1"));
 
     rig->click("Command44"); // still the same open port
@@ -487,7 +465,7 @@ void TstWindow::speedChangesWhileOpen()
     rig->click("Command33");
     QTest::mouseClick(rig->form().option("Option9"), Qt::LeftButton);
     QVERIFY(!panelFrame->isVisible());
-    QCOMPARE(rig->pty.speed(), speed_t(B19200));
+    QCOMPARE(rig->pty->speed(), speed_t(B19200));
 }
 
 void TstWindow::missingPortIsReportedOnce()
@@ -498,13 +476,13 @@ void TstWindow::missingPortIsReportedOnce()
 
     rig->click("Command33");
     QVERIFY(panelFrame->isVisible());
-    WarningCloser closer;
     QTest::mouseClick(com2, Qt::LeftButton); // returns once the box is answered
     QTest::qWait(300);                       // room for a second box, should one follow
 
-    QCOMPARE(closer.texts.size(), 1);
-    QVERIFY2(closer.texts.first().contains("/nonexistent/ttyX9"), qPrintable(closer.texts.first()));
-    QCOMPARE(closer.icons.first(), QMessageBox::Warning);
+    const QStringList boxes = std::exchange(rig->boxes.texts, {});
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().contains("/nonexistent/ttyX9"), qPrintable(boxes.first()));
+    QCOMPARE(rig->boxes.icons.first(), QMessageBox::Warning);
     QVERIFY(panelFrame->isVisible());
     QVERIFY(com2->isChecked());
     QVERIFY(!rig->form().option("Option1")->isChecked());

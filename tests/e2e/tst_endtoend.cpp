@@ -5,150 +5,55 @@
 // /dev/serial/by-id; removing the link makes the device vanish.
 
 #include "app/layout/logolabel.h"
-#include "app/mainwindow.h"
-#include "link/serialcomm.h"
+#include "simprocess.h"
+#include "windowrig.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
-#include <memory>
 #include <termios.h>
 #include <unistd.h>
 
-using runo::MainWindow;
 using runo::Panel;
-using runo::SerialComm;
 
 namespace {
 
 constexpr int kWaitMs = 5000; // generous: the machine may be busy with other tests
 
-// projector-sim as a child process; its stdout lines are collected as they
-// come (the device path, "RX <line>" per command line, "CLOSED").
-class Sim {
-public:
-    ~Sim()
-    {
-        if (m_proc.state() != QProcess::NotRunning) {
-            m_proc.terminate();
-            if (!m_proc.waitForFinished(2000)) {
-                m_proc.kill();
-                m_proc.waitForFinished(2000);
-            }
-        }
-    }
-
-    // Starts the simulator and returns the path of its line, or "" on failure.
-    QString start(const QStringList& args)
-    {
-        m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_proc.start(QStringLiteral(PROJECTOR_SIM_PATH), args);
-        if (!m_proc.waitForStarted(kWaitMs))
-            return {};
-        QString path;
-        return QTest::qWaitFor([&] { return !(path = nextPath()).isEmpty(); }, kWaitMs) ? path : QString();
-    }
-
-    const QByteArrayList& lines()
-    {
-        while (m_proc.canReadLine() || m_proc.waitForReadyRead(0))
-            if (m_proc.canReadLine())
-                m_lines << m_proc.readLine().trimmed();
-        return m_lines;
-    }
-
-    // Command lines received so far, or only those equal to `line`.
-    int received(const QByteArray& line = {})
-    {
-        int n = 0;
-        for (const QByteArray& l : lines())
-            n += l.startsWith("RX ") && (line.isEmpty() || l.mid(3) == line);
-        return n;
-    }
-
-    bool closed() { return lines().contains("CLOSED"); }
-
-    // The next device path printed that has not been handed out yet.
-    QString nextPath()
-    {
-        const QByteArrayList& all = lines();
-        for (; m_pathsSeen < all.size(); ++m_pathsSeen)
-            if (all[m_pathsSeen].startsWith('/'))
-                return QString::fromLocal8Bit(all[m_pathsSeen++]);
-        return {};
-    }
-
-private:
-    QProcess m_proc;
-    QByteArrayList m_lines;
-    qsizetype m_pathsSeen = 0;
-};
-
-// The simulator, the real port and the real window, wired together. Every
-// text the three traffic lines show is recorded from the labels themselves,
-// since the display-clear timer blanks them again within a second or two.
-struct Rig {
-    QTemporaryDir dir;
-    QString link;
-    Sim sim;
-    SerialComm port;
-    std::unique_ptr<MainWindow> window;
+// The window on projector-sim's line. Every text the three traffic lines show
+// is recorded from the labels themselves, since the display-clear timer
+// blanks them again within a second or two.
+struct Rig : WindowRig {
+    SimProcess sim;
     QStringList transmitted, received, status; // Label11, Label12, Label22
-    QStringList warnings;                      // message boxes that came up
-    QTimer boxWatch;
+
+    Rig()
+        : WindowRig(Device::Later)
+    {
+    }
+    ~Rig()
+    {
+        window.reset(); // the port closes before the simulator goes
+        comm.reset();
+    }
 
     bool start(const QStringList& simArgs)
     {
         const QString path = sim.start(simArgs);
-        link = dir.filePath(QStringLiteral("projector"));
-        if (path.isEmpty() || !relink(path))
+        if (path.isEmpty() || !attach(path))
             return false;
-        qputenv("RUNO_COM1", QFile::encodeName(link));
-
-        // A warning box is modal: note it and close it rather than hang.
-        boxWatch.setInterval(50);
-        QObject::connect(&boxWatch, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                warnings << box->text();
-                box->reject();
-            }
-        });
-        boxWatch.start();
-
-        window = std::make_unique<MainWindow>(&port);
         record(&Panel::transmitLineChanged, "Label11", &transmitted);
         record(&Panel::receiveLineChanged, "Label12", &received);
         record(&Panel::statusLineChanged, "Label22", &status);
-        window->show();
-        return QTest::qWaitForWindowActive(window.get());
+        return show();
     }
 
     void record(void (Panel::*signal)(const QString&), const char* label, QStringList* into)
     {
-        QLabel* shown = window->form().label(QLatin1String(label));
-        QObject::connect(&window->panel(), signal, window.get(), [shown, into] { into->append(shown->text()); });
+        QLabel* shown = form().label(QLatin1String(label));
+        QObject::connect(&panel(), signal, window.get(), [shown, into] { into->append(shown->text()); });
     }
-
-    bool relink(const QString& target)
-    {
-        QFile::remove(link);
-        return QFile::link(target, link);
-    }
-
-    Panel& panel() { return window->panel(); }
-    QString label(const char* name) { return window->form().label(QLatin1String(name))->text(); }
-    QPushButton* button(const char* name) { return window->form().button(QLatin1String(name)); }
-
-    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
 
     // Ctrl+K, then a double-click on the logo: the full view, in which the
     // status reads, the traffic display and the free command entry show.
@@ -156,9 +61,8 @@ struct Rig {
     {
         QWidget* focus = QApplication::focusWidget();
         QTest::keyClick(focus ? focus : window.get(), Qt::Key_K, Qt::ControlModifier);
-        QTest::mouseDClick(window->form().image(), Qt::LeftButton);
-        return panel().windowHeight() == Panel::kFullViewHeight
-            && !window->form().textBox()->visibleRegion().isEmpty();
+        QTest::mouseDClick(form().image(), Qt::LeftButton);
+        return panel().windowHeight() == Panel::kFullViewHeight && !form().textBox()->visibleRegion().isEmpty();
     }
 
     bool replyWindowClosed()
@@ -169,7 +73,7 @@ struct Rig {
     bool displayCleared()
     {
         return QTest::qWaitFor([this] { return !panel().timer(4).isActive(); }, kWaitMs)
-            && label("Label11").isEmpty() && label("Label12").isEmpty() && label("Label22").isEmpty();
+            && text("Label11").isEmpty() && text("Label12").isEmpty() && text("Label22").isEmpty();
     }
 
     bool hasReceived(const QString& text)
@@ -208,22 +112,11 @@ private:
 
 const QString NoReply = QStringLiteral(" X X X X");
 
-// The offscreen platform complains at every change of the window's fixed
-// size; keep the log for what matters.
-QtMessageHandler defaultHandler = nullptr;
-void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (!message.contains(QLatin1String("does not support propagateSizeHints")))
-        defaultHandler(type, context, message);
-}
-
 } // namespace
 
 class TstEndToEnd : public QObject {
     Q_OBJECT
 private slots:
-    void init() { defaultHandler = qInstallMessageHandler(quietHandler); }
-    void cleanup() { qInstallMessageHandler(defaultHandler); }
     void statusReads_data();
     void statusReads();
     void powerOnCountDown();
@@ -275,13 +168,13 @@ void TstEndToEnd::statusReads()
     Rig rig;
     QVERIFY(rig.start({}));
     QVERIFY(rig.openFullView());
-    QPushButton* button = rig.button(control.toLatin1().constData());
+    QPushButton* button = rig.button(control);
     QVERIFY(!button->visibleRegion().isEmpty());
     if (!typed.isEmpty())
-        QTest::keyClicks(rig.window->form().textBox(), typed);
+        QTest::keyClicks(rig.form().textBox(), typed);
 
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(rig.label("Label11"), transmitted);
+    QCOMPARE(rig.text("Label11"), transmitted);
     QVERIFY2(rig.hasReceived(reply), qPrintable(rig.received.join('|')));
     if (status.isEmpty()) {
         QVERIFY(rig.replyWindowClosed());
@@ -294,7 +187,7 @@ void TstEndToEnd::statusReads()
     QVERIFY(!rig.received.contains(NoReply));
     QCOMPARE(rig.sim.received(), 1);
     QCOMPARE(rig.sim.received(line), 1);
-    QCOMPARE(rig.warnings, QStringList());
+    QCOMPARE(rig.boxes.texts, QStringList());
 }
 
 void TstEndToEnd::powerOnCountDown()
@@ -307,7 +200,7 @@ void TstEndToEnd::powerOnCountDown()
     QElapsedTimer sincePowerOn;
     rig.click("Command17");
     sincePowerOn.start();
-    QCOMPARE(rig.label("Label11"), QString(" C 0 0 CR "));
+    QCOMPARE(rig.text("Label11"), QString(" C 0 0 CR "));
     QVERIFY(rig.hasReceived(" ACK "));
     // A query inside the last reply window would be read behind the ACK.
     QVERIFY(rig.replyWindowClosed());
@@ -325,14 +218,13 @@ void TstEndToEnd::powerOnCountDown()
     QTRY_COMPARE_WITH_TIMEOUT(rig.status.last(), QString(" Power ON"), kWaitMs);
     QVERIFY(rig.replyWindowClosed());
     rig.status.clear();
-    rig.window->form().textBox()->setText(QStringLiteral("CRA"));
-    rig.click("Command95");
+    rig.sendTyped(QStringLiteral("CRA"));
     QTRY_COMPARE_WITH_TIMEOUT(rig.status.value(0), QString(" Video & Audio mute OFF"), kWaitMs);
 
     QCOMPARE(rig.sim.received("C00"), 1);
     QCOMPARE(rig.sim.received("CR0"), 2);
     QVERIFY(!rig.received.contains(NoReply));
-    QCOMPARE(rig.warnings, QStringList());
+    QCOMPARE(rig.boxes.texts, QStringList());
 }
 
 void TstEndToEnd::splitReplyGrows_data()
@@ -359,7 +251,7 @@ void TstEndToEnd::splitReplyGrows()
     Rig rig;
     QVERIFY(rig.start(args));
     QVERIFY(rig.openFullView());
-    rig.click(control.toLatin1().constData());
+    rig.click(control);
     QVERIFY2(rig.hasReceived(reply), qPrintable(rig.received.join('|')));
 
     // Each piece shows the whole reply so far on the receive line.
@@ -398,7 +290,7 @@ void TstEndToEnd::unusableReply()
     Rig rig;
     QVERIFY(rig.start(args));
     QVERIFY(rig.openFullView());
-    rig.click(control.toLatin1().constData());
+    rig.click(control);
     QVERIFY2(rig.hasReceived(reply), qPrintable(rig.received.join('|')));
     QVERIFY(rig.replyWindowClosed());
     if (reply != NoReply)
@@ -419,12 +311,12 @@ void TstEndToEnd::heldVolumeRepeats()
     QElapsedTimer held;
     QTest::mousePress(plus, Qt::LeftButton);
     held.start();
-    QCOMPARE(rig.label("Label11"), QString(" C 0 9 CR "));
+    QCOMPARE(rig.text("Label11"), QString(" C 0 9 CR "));
     QTest::qWait(1100);
     QTest::mouseRelease(plus, Qt::LeftButton);
     const qint64 heldMs = held.elapsed();
-    QCOMPARE(rig.label("Label11"), QString());
-    QCOMPARE(rig.label("Label12"), QString());
+    QCOMPARE(rig.text("Label11"), QString());
+    QCOMPARE(rig.text("Label12"), QString());
 
     // The press and one line per repeat tick; a busy machine may lose ticks,
     // never add them.
@@ -445,7 +337,7 @@ void TstEndToEnd::lineClosedAndReconnected()
     // the panel's settings shows.
     QVERIFY(rig.start({"--close-after", "2", "--reopen-after", "200", "--baud", "38400"}));
     QVERIFY(rig.openFullView());
-    QVERIFY(rig.port.portOpen());
+    QVERIFY(rig.comm->portOpen());
 
     rig.click("Command44");
     QTRY_VERIFY_WITH_TIMEOUT(rig.status.contains(" Stand by"), kWaitMs);
@@ -453,39 +345,39 @@ void TstEndToEnd::lineClosedAndReconnected()
     rig.click("Command45"); // the last line before the projector hangs up
     QTRY_VERIFY_WITH_TIMEOUT(rig.status.contains(" Input mode 1"), kWaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(rig.sim.closed(), kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.port.portOpen(), kWaitMs);
-    QCOMPARE(rig.port.lossCount(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.comm->portOpen(), kWaitMs);
+    QCOMPARE(rig.comm->lossCount(), 1);
     QVERIFY(rig.replyWindowClosed());
 
     // The device is gone, its name with it: the transmission cannot open the
     // port, writes nothing, and the exchange runs on to the no-reply marker.
-    QVERIFY(QFile::remove(rig.link));
+    QVERIFY(rig.vanish());
     rig.received.clear();
     rig.click("Command44");
-    QCOMPARE(rig.label("Label11"), QString(" C R 0 CR "));
+    QCOMPARE(rig.text("Label11"), QString(" C R 0 CR "));
     QVERIFY(rig.hasReceived(NoReply));
-    QVERIFY(!rig.port.portOpen());
-    QCOMPARE(rig.warnings, QStringList());
+    QVERIFY(!rig.comm->portOpen());
+    QCOMPARE(rig.boxes.texts, QStringList());
     QVERIFY(rig.window->isVisible());
 
     // The device is back under its name: the next transmission opens it with
     // COM1's settings and the exchange works again.
-    QString path;
-    QVERIFY(QTest::qWaitFor([&] { return !(path = rig.sim.nextPath()).isEmpty(); }, kWaitMs));
+    const QString path = rig.sim.nextPath(kWaitMs);
+    QVERIFY(!path.isEmpty());
     const LineWatch line(path);
     QCOMPARE(line.speed(), speed_t(B38400));
     QVERIFY(rig.relink(path));
     QVERIFY(rig.replyWindowClosed());
     rig.status.clear();
     rig.click("Command44");
-    QVERIFY(rig.port.portOpen());
-    QCOMPARE(rig.port.commPort(), 1);
+    QVERIFY(rig.comm->portOpen());
+    QCOMPARE(rig.comm->commPort(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(rig.status.value(0), QString(" Stand by"), kWaitMs);
     QCOMPARE(line.speed(), speed_t(B19200));
     QCOMPARE(rig.sim.received("CR0"), 2);
     QCOMPARE(rig.sim.received(), 3);
-    QCOMPARE(rig.port.lossCount(), 1);
-    QCOMPARE(rig.warnings, QStringList());
+    QCOMPARE(rig.comm->lossCount(), 1);
+    QCOMPARE(rig.boxes.texts, QStringList());
 }
 
 QTEST_MAIN(TstEndToEnd)

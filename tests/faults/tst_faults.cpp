@@ -5,29 +5,20 @@
 // a box it should not, or send a line the operator did not ask for.
 //
 // The soak cases (flood, long hold) run RUNO_SOAK_SECONDS each, 10 unless set.
-#include "app/mainwindow.h"
-#include "link/serialcomm.h"
-#include "ptypair.h"
 #include "traffic/traffictext.h"
+#include "windowrig.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSerialPort>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <atomic>
 #include <cmath>
-#include <memory>
 #include <thread>
 
 #include <sys/resource.h>
@@ -78,124 +69,6 @@ qint64 memoryKb()
 #endif
 }
 
-// Counts Qt's warnings: a lost device must not fill the log either.
-std::atomic<int> warningMessages{0};
-QtMessageHandler previousHandler = nullptr;
-void countWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg)
-        ++warningMessages;
-    if (previousHandler)
-        previousHandler(type, context, text);
-}
-
-// Closes every message box that appears and remembers its text.
-class BoxWatcher : public QObject {
-public:
-    QStringList texts;
-    BoxWatcher()
-    {
-        m_timer.setInterval(20);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                if (box && box->isVisible()) {
-                    texts << box->text();
-                    box->done(QMessageBox::Ok);
-                }
-            }
-        });
-        m_timer.start();
-    }
-
-private:
-    QTimer m_timer;
-};
-
-// The panel on COM1 with the real window. COM1 is a link to a pseudo-terminal,
-// so the device can vanish (link and far end gone) and come back (new link).
-struct Rig {
-    QTemporaryDir dir;
-    QString link = dir.filePath(QStringLiteral("com1"));
-    std::unique_ptr<Pty> pty = std::make_unique<Pty>();
-    std::unique_ptr<SerialComm> comm;
-    std::unique_ptr<MainWindow> window;
-    BoxWatcher boxes;
-
-    Rig()
-    {
-        QFile::link(pty->path(), link);
-        qputenv("RUNO_COM1", link.toLocal8Bit());
-        comm = std::make_unique<SerialComm>();
-        window = std::make_unique<MainWindow>(comm.get());
-        window->show();
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get()))
-            qWarning("the window did not become active");
-    }
-    ~Rig()
-    {
-        window.reset(); // the port closes before the terminal goes
-        qunsetenv("RUNO_COM1");
-    }
-
-    Panel& panel() { return window->panel(); }
-    QPushButton* button(const char* name) const { return window->form().button(QLatin1String(name)); }
-    QString label(const char* name) const { return window->form().label(QLatin1String(name))->text(); }
-
-    void vanish()
-    {
-        QFile::remove(link);
-        pty->close();
-    }
-    void comeBack()
-    {
-        pty = std::make_unique<Pty>();
-        QFile::link(pty->path(), link);
-    }
-
-    // Sends a command typed into the free command entry.
-    void sendTyped(const QString& command)
-    {
-        window->form().textBox()->setText(command);
-        QTest::mouseClick(button("Command95"), Qt::LeftButton);
-    }
-    // Closes the reply window and clears the display at once, as their
-    // timers would, so the next reply starts afresh.
-    void freshReplyWindow()
-    {
-        panel().closeReplyWindow();
-        panel().clearTrafficDisplay();
-    }
-    // Writes on the wire as fast as the terminal takes it, the panel reading
-    // meanwhile.
-    bool feed(const QByteArray& bytes)
-    {
-        qsizetype done = 0;
-        QDeadlineTimer deadline(10000);
-        while (done < bytes.size() && !deadline.hasExpired()) {
-            const ssize_t n = ::write(pty->masterFd(), bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0)
-                done += n;
-            else
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return done == bytes.size();
-    }
-    // Writes on the wire and lets the panel read until `count` bytes are in.
-    bool reply(const QByteArray& bytes, qsizetype count)
-    {
-        if (!feed(bytes))
-            return false;
-        QDeadlineTimer deadline(3000);
-        while (panel().receiveBuffer().size() < count && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return panel().receiveBuffer().size() == count;
-    }
-    // Runs the event loop for `ms`, collecting what the panel sends.
-    QByteArray collect(int ms) { return pty->readFor(ms); }
-};
-
 // Runs the event loop as the program does, without the pauses of QTest::qWait.
 void runFor(int ms)
 {
@@ -221,7 +94,6 @@ class TstFaults : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void deviceVanishesDuringFastHold();
     void portBusyAtStartUp();
     void everyByteValue_data();
@@ -236,20 +108,13 @@ private slots:
 void TstFaults::initTestCase()
 {
     QApplication::setApplicationName(QStringLiteral("runo-control"));
-    previousHandler = qInstallMessageHandler(countWarnings);
-}
-
-void TstFaults::cleanupTestCase()
-{
-    qInstallMessageHandler(previousHandler);
 }
 
 // D.Zoom + and its release leave the cursor pad repeating every 5 ms with
 // 5 ms reply and display-clear windows; then cursor → is held.
-static void startFastCursorHold(Rig& rig)
+static void startFastCursorHold(WindowRig& rig)
 {
-    QTest::mousePress(rig.button("Command48"), Qt::LeftButton);
-    QTest::mouseRelease(rig.button("Command48"), Qt::LeftButton);
+    rig.tap("Command48");
     QCOMPARE(rig.panel().timer(1).interval(), 5);
     QCOMPARE(rig.panel().cursorMode(), std::uint8_t(3));
     QTest::mousePress(rig.button("Command8"), Qt::LeftButton);
@@ -258,7 +123,8 @@ static void startFastCursorHold(Rig& rig)
 
 void TstFaults::deviceVanishesDuringFastHold()
 {
-    Rig rig;
+    WindowRig rig;
+    QVERIFY(rig.show());
     QSignalSpy warnings(&rig.panel(), &Panel::warning);
     startFastCursorHold(rig);
 
@@ -269,14 +135,14 @@ void TstFaults::deviceVanishesDuringFastHold()
     double cpu = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    const QByteArray before = rig.collect(1000);
+    const QByteArray before = rig.wire(1000);
     const double heldCpu = (cpuSeconds() - cpu) / (double(wall.elapsed()) / 1000.0);
     QVERIFY(lines(before).count("C3A") > 20);
 
     // The device goes: the port closes once, quietly, and the hold runs on.
-    rig.vanish();
+    QVERIFY(rig.vanish());
     QTRY_VERIFY_WITH_TIMEOUT(!rig.comm->portOpen(), 2000);
-    const int messages = warningMessages;
+    const int messages = QuietLog::warnings();
     ticks = 0;
     cpu = cpuSeconds();
     wall.restart();
@@ -286,15 +152,15 @@ void TstFaults::deviceVanishesDuringFastHold()
     QVERIFY2(ticks > 100, "the repeat stalled while the device was gone");
     QVERIFY2(goneCpu < heldCpu + 0.35, "the lost device keeps the CPU busy");
     QCOMPARE(rig.comm->lossCount(), 1);
-    QCOMPARE(warningMessages - messages, 0);
+    QCOMPARE(QuietLog::warnings() - messages, 0);
     QCOMPARE(warnings.count(), 0);
     QVERIFY(rig.boxes.texts.isEmpty());
     QCOMPARE(rig.panel().holdCode(), std::uint8_t(6));
-    QCOMPARE(rig.label("Label11"), QString(" C 3 A CR "));
+    QCOMPARE(rig.text("Label11"), QString(" C 3 A CR "));
 
     // It comes back while still held: the next repeats reach it.
-    rig.comeBack();
-    const QByteArray back = rig.collect(500);
+    QVERIFY(rig.comeBack());
+    const QByteArray back = rig.wire(500);
     QVERIFY(rig.comm->portOpen());
     QVERIFY(lines(back).count("C3A") > 10);
     QVERIFY(!back.contains("C30"));
@@ -304,16 +170,16 @@ void TstFaults::deviceVanishesDuringFastHold()
     QCOMPARE(rig.panel().holdCode(), std::uint8_t(0));
     QVERIFY(!rig.panel().timer(1).isActive());
     QVERIFY(!rig.panel().timer(2).isActive());
-    QCOMPARE(rig.label("Label11"), QString());
-    QCOMPARE(rig.label("Label12"), QString());
-    rig.collect(100); // what was already on its way
+    QCOMPARE(rig.text("Label11"), QString());
+    QCOMPARE(rig.text("Label12"), QString());
+    rig.wire(100); // what was already on its way
     ticks = 0;
-    QCOMPARE(rig.collect(500), QByteArray());
+    QCOMPARE(rig.wire(500), QByteArray());
     QCOMPARE(ticks, 0);
 
     // And the next command uses the returned device.
-    QTest::mouseClick(rig.button("Command44"), Qt::LeftButton);
-    QCOMPARE(rig.pty->readFor(1000, 4), QByteArray("CR0\r"));
+    rig.click("Command44");
+    QCOMPARE(rig.wire(1000, 4), QByteArray("CR0\r"));
     QCOMPARE(rig.comm->lossCount(), 1);
     QCOMPARE(warnings.count(), 0);
     QVERIFY(rig.boxes.texts.isEmpty());
@@ -336,6 +202,7 @@ void TstFaults::portBusyAtStartUp()
     QVERIFY(!reason.isEmpty());
 
     qputenv("RUNO_COM1", pty.path().toLocal8Bit());
+    QuietLog quiet;
     BoxWatcher boxes;
     SerialComm comm;
     MainWindow window(&comm); // start-up shows the box and closes it again
@@ -385,16 +252,17 @@ void TstFaults::everyByteValue_data()
 void TstFaults::everyByteValue()
 {
     QFETCH(QString, command);
-    Rig rig;
+    WindowRig rig;
+    QVERIFY(rig.show());
     rig.sendTyped(command);
-    QCOMPARE(rig.pty->readFor(1000, command.size() + 1), command.toLatin1() + '\r');
+    QCOMPARE(rig.wire(1000, command.size() + 1), command.toLatin1() + '\r');
 
     for (int b = 0; b < 256; ++b) {
         rig.freshReplyWindow();
         const QByteArray reply = QByteArray(1, char(b)) + '\r';
         QVERIFY2(rig.reply(reply, 2), qPrintable(QStringLiteral("byte %1 lost or changed on the way").arg(b)));
         QCOMPARE(rig.panel().receiveBuffer(), reply);
-        const QString line = rig.label("Label12");
+        const QString line = rig.text("Label12");
         QCOMPARE(line, trafficText(reply));
 
         const QChar c = QChar(char16_t(b));
@@ -410,8 +278,8 @@ void TstFaults::everyByteValue()
             status = line;
         else if (command == "CR PRESSURE")
             status = hpa(digit ? 106 + (b - '0') : 106); // readings 0 to 9
-        QVERIFY2(rig.label("Label22") == status,
-                 qPrintable(QStringLiteral("byte %1: status \"%2\"").arg(b).arg(rig.label("Label22"))));
+        QVERIFY2(rig.text("Label22") == status,
+                 qPrintable(QStringLiteral("byte %1: status \"%2\"").arg(b).arg(rig.text("Label22"))));
     }
     QCOMPARE(lines(rig.pty->readAvailable()), QList<QByteArray>()); // nothing sent in return
 }
@@ -458,15 +326,16 @@ void TstFaults::badReplies()
     QFETCH(QString, command);
     QFETCH(QByteArray, reply);
     QFETCH(QString, status);
-    Rig rig;
+    WindowRig rig;
+    QVERIFY(rig.show());
     rig.sendTyped(command);
-    QCOMPARE(rig.pty->readFor(1000, command.size() + 1), command.toLatin1() + '\r');
+    QCOMPARE(rig.wire(1000, command.size() + 1), command.toLatin1() + '\r');
     rig.freshReplyWindow();
 
     QVERIFY(rig.reply(reply, reply.size()));
     QCOMPARE(rig.panel().receiveBuffer(), reply);
-    QCOMPARE(rig.label("Label12"), trafficText(reply));
-    QCOMPARE(rig.label("Label22"), status);
+    QCOMPARE(rig.text("Label12"), trafficText(reply));
+    QCOMPARE(rig.text("Label22"), status);
     QCOMPARE(rig.pty->readAvailable(), QByteArray());
 }
 
@@ -475,30 +344,32 @@ void TstFaults::badReplies()
 // bound; what follows the bound is dropped, not shown or decoded.
 void TstFaults::replyStraddlesReplyWindows()
 {
-    Rig rig;
-    QTest::mouseClick(rig.button("Command44"), Qt::LeftButton); // STATUS: 500 ms window
-    QCOMPARE(rig.pty->readFor(1000, 4), QByteArray("CR0\r"));
+    WindowRig rig;
+    QVERIFY(rig.show());
+    rig.click("Command44"); // STATUS: 500 ms window
+    QCOMPARE(rig.wire(1000, 4), QByteArray("CR0\r"));
     QVERIFY(rig.reply("0", 1));
     QTRY_VERIFY_WITH_TIMEOUT(!rig.panel().timer(2).isActive(), 1000);
     QVERIFY(rig.reply("0\r", 2));
-    QCOMPARE(rig.label("Label12"), QString(" 0 CR "));
-    QCOMPARE(rig.label("Label22"), QString());
+    QCOMPARE(rig.text("Label12"), QString(" 0 CR "));
+    QCOMPARE(rig.text("Label22"), QString());
 
     // A pass-through reply far longer than the buffer.
     rig.sendTyped(QStringLiteral("CR9"));
-    QCOMPARE(rig.pty->readFor(1000, 4), QByteArray("CR9\r"));
+    QCOMPARE(rig.wire(1000, 4), QByteArray("CR9\r"));
     rig.freshReplyWindow();
     QVERIFY(rig.feed(QByteArray(Panel::kReceiveBufferLimit * 25, 'Z')));
-    QCOMPARE(rig.pty->readFor(300), QByteArray());
+    QCOMPARE(rig.wire(300), QByteArray());
     QCOMPARE(rig.panel().receiveBuffer().size(), Panel::kReceiveBufferLimit);
-    QCOMPARE(rig.label("Label12").size(), 1 + 2 * Panel::kReceiveBufferLimit);
-    QCOMPARE(rig.label("Label22"), rig.label("Label12"));
+    QCOMPARE(rig.text("Label12").size(), 1 + 2 * Panel::kReceiveBufferLimit);
+    QCOMPARE(rig.text("Label22"), rig.text("Label12"));
 }
 
 // One soak second at a time: garbage at the full rate of 19200 baud, unasked.
 void TstFaults::flood()
 {
-    Rig rig;
+    WindowRig rig;
+    QVERIFY(rig.show());
     const int seconds = soakSeconds();
     std::atomic<bool> stop{false};
     std::atomic<qint64> flooded{0};
@@ -544,15 +415,15 @@ void TstFaults::flood()
         bool ran = false;
         QTimer::singleShot(0, this, [&] {
             worstLatency = std::max(worstLatency, latency.elapsed());
-            QTest::mouseClick(rig.button("Command44"), Qt::LeftButton);
+            rig.click("Command44");
             ran = true;
         });
-        wire += rig.collect(250);
+        wire += rig.wire(250);
         QVERIFY(ran);
         ++clicks;
         QVERIFY(rig.panel().receiveBuffer().size() <= Panel::kReceiveBufferLimit);
     }
-    wire += rig.collect(100);
+    wire += rig.wire(100);
     QCOMPARE(lines(wire).count("CR0"), clicks);
     QCOMPARE(lines(wire).size(), clicks);
 
@@ -563,10 +434,10 @@ void TstFaults::flood()
     const auto tickConnection = connect(&rig.panel().timer(1), &QTimer::timeout, this,
                                         [&] { tickTimes << clock.elapsed(); });
     QTest::mousePress(rig.button("Command1"), Qt::LeftButton);
-    wire = rig.collect(seconds * 500);
+    wire = rig.wire(seconds * 500);
     QTest::mouseRelease(rig.button("Command1"), Qt::LeftButton);
     disconnect(tickConnection);
-    wire += rig.collect(300);
+    wire += rig.wire(300);
     QCOMPARE(lines(wire).count("C09"), 1 + tickTimes.size());
     QCOMPARE(lines(wire).size(), 1 + tickTimes.size());
     QVERIFY(tickTimes.size() >= seconds * 2 - 2);
@@ -593,7 +464,8 @@ void TstFaults::flood()
 // timer, every one of them whole, none after the release, memory flat.
 void TstFaults::longFastHold()
 {
-    Rig rig;
+    WindowRig rig;
+    QVERIFY(rig.show());
     const int seconds = soakSeconds();
     int ticks = 0; // ticks that found a button held
     const auto tickConnection = connect(&rig.panel().timer(1), &QTimer::timeout, this, [&] {
@@ -601,17 +473,17 @@ void TstFaults::longFastHold()
             ++ticks;
     });
     startFastCursorHold(rig);
-    QByteArray wire = rig.collect(1000);
+    QByteArray wire = rig.wire(1000);
     const qint64 memoryBefore = memoryKb();
     const int ticksBefore = ticks;
 
     QElapsedTimer wall;
     wall.start();
     while (wall.elapsed() < seconds * 1000)
-        wire += rig.collect(1000);
+        wire += rig.wire(1000);
     QTest::mouseRelease(rig.button("Command8"), Qt::LeftButton);
     const int ticksHeld = ticks - ticksBefore;
-    wire += rig.collect(500);
+    wire += rig.wire(500);
     QCOMPARE(ticks, ticksBefore + ticksHeld); // no tick after the release
     disconnect(tickConnection);
     const qint64 memoryAfter = memoryKb();

@@ -1,7 +1,8 @@
 #include "projector.h"
+#include "simprocess.h"
 
 #include <QElapsedTimer>
-#include <QProcess>
+#include <QFile>
 #include <QtTest>
 
 #include <cerrno>
@@ -41,28 +42,14 @@ QByteArray runScript(Projector& p, const QByteArrayList& steps)
 }
 
 // A running projector-sim with the client side of its line open.
-struct Sim
+struct Sim : SimProcess
 {
-    QProcess proc;
     int fd = -1;
 
     ~Sim()
     {
         if (fd >= 0)
             ::close(fd);
-        if (proc.state() != QProcess::NotRunning) {
-            proc.kill();
-            proc.waitForFinished(2000);
-        }
-    }
-
-    QByteArray nextLine(int timeoutMs = 5000)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!proc.canReadLine() && t.elapsed() < timeoutMs)
-            proc.waitForReadyRead(50);
-        return proc.canReadLine() ? proc.readLine().trimmed() : QByteArray();
     }
 
     bool openPath(const QByteArray& path)
@@ -81,11 +68,8 @@ struct Sim
 
     bool start(const QStringList& args)
     {
-        proc.start(QStringLiteral(PROJECTOR_SIM_PATH), args);
-        if (!proc.waitForStarted(5000))
-            return false;
-        const QByteArray path = nextLine();
-        return path.startsWith('/') && openPath(path);
+        const QString path = SimProcess::start(args);
+        return !path.isEmpty() && openPath(QFile::encodeName(path));
     }
 
     bool send(const QByteArray& bytes)
@@ -118,12 +102,6 @@ struct Sim
         if (reads)
             *reads = count;
         return got;
-    }
-
-    bool stop()
-    {
-        proc.terminate();
-        return proc.waitForFinished(5000) && proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0;
     }
 };
 
