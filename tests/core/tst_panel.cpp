@@ -32,7 +32,6 @@ private slots:
     void speedSelectionKeepsPortOpen();
     void settingsPanelClosesAfterFiveSeconds();
     void replyInPiecesGrowsAndDecodes();
-    void noReplyShowsMarkerThenClears();
     void lateReplyShownOnItsOwn();
     void secondQueryAppendsToFirstReply();
     void otherCommEventChangesNothing();
@@ -168,18 +167,6 @@ void TstPanel::replyInPiecesGrowsAndDecodes()
     QCOMPARE(rig.panel.statusLine(), QString(" Power ON"));
     QCOMPARE(lines.count(), 2);
     QCOMPARE(lines.at(0).at(0).toString(), QString(" 0 "));
-}
-
-void TstPanel::noReplyShowsMarkerThenClears()
-{
-    Rig rig;
-    rig.panel.clickCommand(button("Command17"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.panel.receiveLine(), QString(" X X X X"), 900);
-    QVERIFY(!rig.panel.timer(2).isActive());
-    QCOMPARE(rig.panel.transmitLine(), QString(" C 0 0 CR "));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.panel.receiveLine(), QString(), 900);
-    QCOMPARE(rig.panel.transmitLine(), QString());
-    QVERIFY(!rig.panel.timer(4).isActive());
 }
 
 void TstPanel::lateReplyShownOnItsOwn()
