@@ -65,6 +65,9 @@ struct Rig : WindowRig {
         return panel().windowHeight() == Panel::kFullViewHeight && !form().textBox()->visibleRegion().isEmpty();
     }
 
+    // The simulator started with simArgs, and the window in its full view.
+    bool startInFullView(const QStringList& simArgs) { return start(simArgs) && openFullView(); }
+
     bool replyWindowClosed()
     {
         return QTest::qWaitFor([this] { return !panel().timer(2).isActive(); }, kWaitMs);
@@ -166,8 +169,7 @@ void TstEndToEnd::statusReads()
     QFETCH(QString, status);
 
     Rig rig;
-    QVERIFY(rig.start({}));
-    QVERIFY(rig.openFullView());
+    QVERIFY(rig.startInFullView({}));
     QPushButton* button = rig.button(control);
     QVERIFY(!button->visibleRegion().isEmpty());
     if (!typed.isEmpty())
@@ -194,8 +196,7 @@ void TstEndToEnd::powerOnCountDown()
 {
     constexpr int powerOnMs = 2500;
     Rig rig;
-    QVERIFY(rig.start({"--power-on-ms", QString::number(powerOnMs)}));
-    QVERIFY(rig.openFullView());
+    QVERIFY(rig.startInFullView({"--power-on-ms", QString::number(powerOnMs)}));
 
     QElapsedTimer sincePowerOn;
     rig.click("Command17");
@@ -249,8 +250,7 @@ void TstEndToEnd::splitReplyGrows()
     QFETCH(QString, status);
 
     Rig rig;
-    QVERIFY(rig.start(args));
-    QVERIFY(rig.openFullView());
+    QVERIFY(rig.startInFullView(args));
     rig.click(control);
     QVERIFY2(rig.hasReceived(reply), qPrintable(rig.received.join('|')));
 
@@ -288,8 +288,7 @@ void TstEndToEnd::unusableReply()
     QFETCH(QString, reply);
 
     Rig rig;
-    QVERIFY(rig.start(args));
-    QVERIFY(rig.openFullView());
+    QVERIFY(rig.startInFullView(args));
     rig.click(control);
     QVERIFY2(rig.hasReceived(reply), qPrintable(rig.received.join('|')));
     QVERIFY(rig.replyWindowClosed());
@@ -335,8 +334,7 @@ void TstEndToEnd::lineClosedAndReconnected()
     Rig rig;
     // The new line starts at another speed, so a reopen that did not apply
     // the panel's settings shows.
-    QVERIFY(rig.start({"--close-after", "2", "--reopen-after", "200", "--baud", "38400"}));
-    QVERIFY(rig.openFullView());
+    QVERIFY(rig.startInFullView({"--close-after", "2", "--reopen-after", "200", "--baud", "38400"}));
     QVERIFY(rig.comm->portOpen());
 
     rig.click("Command44");
