@@ -4,7 +4,7 @@
 #include "farend.h"
 
 #include "app/mainwindow.h"
-#include "link/panel.h"
+#include "panel/panel.h"
 #include "link/serialcomm.h"
 #include "traffic/decoders.h"
 #include "traffic/traffictext.h"

@@ -8,7 +8,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("runo-control"));
-    QApplication::setApplicationVersion(QStringLiteral("1.40"));
+    QApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
     // Lets the desktop match the window to its menu entry and installed icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("runo-control"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("runo-control")));

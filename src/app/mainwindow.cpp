@@ -1,10 +1,10 @@
+// SPDX-License-Identifier: MIT
 #include "app/mainwindow.h"
 
 #include "app/layout/holdbutton.h"
 #include "app/layout/logolabel.h"
 #include "app/layout/twips.h"
 #include "commands/commandtable.h"
-#include "link/mscomm.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -26,12 +26,15 @@ QString name(std::string_view text)
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
-std::vector<std::string_view> holdButtonNames()
+// Every command button with its name from the command tables.
+std::vector<layout::ButtonRole> buttonRoles()
 {
-    std::vector<std::string_view> names;
+    std::vector<layout::ButtonRole> roles;
+    for (const CommandButton& b : commandButtons())
+        roles.push_back({b.control, b.name, false});
     for (const HoldButton& b : holdButtons())
-        names.push_back(b.control);
-    return names;
+        roles.push_back({b.control, b.name, true});
+    return roles;
 }
 
 } // namespace
@@ -43,8 +46,8 @@ MainWindow::MainWindow(MSComm* port, QWidget* parent)
 {
     setObjectName(name(layout::kWindowName));
     setWindowTitle(QString::fromLatin1(layout::kWindowCaption.data(), qsizetype(layout::kWindowCaption.size())));
-    const auto holds = holdButtonNames();
-    m_form = layout::buildForm(m_client, holds);
+    const auto roles = buttonRoles();
+    m_form = layout::buildForm(m_client, roles);
     m_client->move(0, 0);
 
     connectCommandButtons();
@@ -118,7 +121,6 @@ void MainWindow::connectOperatorEntry()
     connect(m_form.button(QStringLiteral("Command95")), &QPushButton::clicked, &m_panel,
             [this, entry] { m_panel.sendFreeCommand(entry->text()); });
     connect(m_form.button(QStringLiteral("Command96")), &QPushButton::clicked, entry, &QLineEdit::clear);
-    connect(m_form.button(QStringLiteral("Command3")), &QPushButton::clicked, &m_panel, &Panel::clearDisplay);
     connect(m_form.button(QStringLiteral("Command34")), &QPushButton::clicked, &m_panel, &Panel::toggleDataDisplay);
     connect(m_form.image(), &layout::LogoLabel::doubleClicked, &m_panel, &Panel::doubleClickLogo);
     connect(&m_panel, &Panel::dataButtonChanged, this, &MainWindow::showDataButton);

@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: MIT
 // The main window, Form1: built from the control table and wired to the
 // panel's logic. It forwards the operator's events to Panel and shows what
 // Panel publishes.
 #pragma once
 
 #include "app/layout/formbuilder.h"
-#include "link/panel.h"
+#include "panel/panel.h"
 
 #include <QWidget>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "commands/commandtable.h"
 
 #include <algorithm>
@@ -6,78 +7,95 @@ namespace runo {
 
 namespace {
 
-constexpr int kImageReplyMs = 2000, kImageClearMs = 2500;
-constexpr int kInputReplyMs = 5000, kInputClearMs = 5500;
-
 constexpr CommandButton kCommandButtons[] = {
-    {"Command17", "C00"}, // POWER ON
-    {"Command18", "C01"}, // POWER OFF
-    {"Command27", "C05"}, // INPUT MODE SET 1
-    {"Command28", "C06"},
-    {"Command29", "C07"},
-    {"Command53", "C08"}, // NETWORK
-    {"Command23", "C1C", kUnchanged, kUnchanged, true}, // MENU ON
-    {"Command24", "C1D"},
-    {"Command19", "C0B"}, // SOUND MUTE ON
-    {"Command20", "C0C"},
-    {"Command21", "C0D"}, // NO SHOW ON
-    {"Command22", "C0E"},
-    {"Command25", "C43"}, // FREEZE ON
-    {"Command26", "C44"},
-    {"Command31", "C0F"}, // AV Size Normal
-    {"Command32", "C10"},
-    {"Command13", "C89", kUnchanged, kUnchanged, true}, // A-PC Adj
-    {"Command30", "C27"}, // IMAGE
-    {"Command14", "C8A"}, // P-TIMER
-    {"Command52", "CR ALLPFAIL", kImageReplyMs, kImageClearMs},
-    {"Command4", "CF IMAGE STAND", kImageReplyMs, kImageClearMs},
-    {"Command10", "CF IMAGE REAL", kImageReplyMs, kImageClearMs},
-    {"Command11", "CF IMAGE CINEMA", kImageReplyMs, kImageClearMs},
-    {"Command39", "CF IMAGE DYNAMIC", kImageReplyMs, kImageClearMs},
-    {"Command40", "CF IMAGE CUSTOM1", kImageReplyMs, kImageClearMs},
-    {"Command41", "CF IMAGE CUSTOM2", kImageReplyMs, kImageClearMs},
-    {"Command42", "CF IMAGE CUSTOM3", kImageReplyMs, kImageClearMs},
-    {"Command44", "CR0"}, // STATUS
-    {"Command45", "CR1"}, // MODE
-    {"Command46", "CR3"}, // L-TIME
-    {"Command47", "CR4"}, // SETTING
-    {"Command54", "CR6"}, // TEMP
-    {"Command55", "CR7"}, // L-MODE
-    {"Command63", "C53", kInputReplyMs, kInputClearMs}, // DVI(AV HDCP)
-    {"Command64", "C52", kInputReplyMs, kInputClearMs}, // DVI(PC)
-    {"Command65", "C51", kInputReplyMs, kInputClearMs}, // SCART
-    {"Command66", "C50", kInputReplyMs, kInputClearMs}, // RGB, row 1
-    {"Command72", "C25", kInputReplyMs, kInputClearMs}, // RGB, row 2
-    {"Command74", "C24", kInputReplyMs, kInputClearMs}, // Y,Pb/Cb,Pr/Cr
-    {"Command73", "C23", kInputReplyMs, kInputClearMs}, // VIDEO, row 2
-    {"Command84", "C34", kInputReplyMs, kInputClearMs}, // S-VIDEO
-    {"Command81", "C33", kInputReplyMs, kInputClearMs}, // VIDEO, row 3
-    {"Command80", "C32", kInputReplyMs, kInputClearMs}, // AUTO
-    {"Command97", "CF FANSPEED MAX"},
-    {"Command98", "CF FANSPEED NOR"},
+    {"Command17", "POWER ON", "POWER", "C00"},
+    {"Command18", "POWER OFF", "POWER", "C01"},
+    {"Command27", "INPUT MODE SET 1", "INPUT MODE SET", "C05"},
+    {"Command28", "INPUT MODE SET 2", "INPUT MODE SET", "C06"},
+    {"Command29", "INPUT MODE SET 3", "INPUT MODE SET", "C07"},
+    {"Command53", "INPUT MODE SET NETWORK", "INPUT MODE SET", "C08"},
+    {"Command23", "MENU ON", "MENU", "C1C", kUnchanged, kUnchanged, true},
+    {"Command24", "MENU OFF", "MENU", "C1D"},
+    {"Command19", "SOUND MUTE ON", "SOUND MUTE", "C0B"},
+    {"Command20", "SOUND MUTE OFF", "SOUND MUTE", "C0C"},
+    {"Command21", "NO SHOW ON", "NO SHOW", "C0D"},
+    {"Command22", "NO SHOW OFF", "NO SHOW", "C0E"},
+    {"Command25", "FREEZE ON", "FREEZE", "C43"},
+    {"Command26", "FREEZE OFF", "FREEZE", "C44"},
+    {"Command31", "AV Size Normal", "AV Size", "C0F"},
+    {"Command32", "AV Size Full", "AV Size", "C10"},
+    {"Command13", "A-PC Adj", "", "C89", kUnchanged, kUnchanged, true},
+    {"Command30", "IMAGE", "", "C27"},
+    {"Command14", "P-TIMER", "", "C8A"},
+    {"Command3", "DISPLAY CLEAR", "", "C1E"},
+    {"Command52", "P-FAIL", "", "CR ALLPFAIL", kSlowReplyMs, kSlowClearMs},
+    {"Command4", "IMAGE MODE STAND", "IMAGE MODE", "CF IMAGE STAND", kSlowReplyMs, kSlowClearMs},
+    {"Command10", "IMAGE MODE REAL", "IMAGE MODE", "CF IMAGE REAL", kSlowReplyMs, kSlowClearMs},
+    {"Command11", "IMAGE MODE CINEMA", "IMAGE MODE", "CF IMAGE CINEMA", kSlowReplyMs, kSlowClearMs},
+    {"Command39", "IMAGE MODE DYNAMIC", "IMAGE MODE", "CF IMAGE DYNAMIC", kSlowReplyMs, kSlowClearMs},
+    {"Command40", "IMAGE MODE CUSTOM 1", "IMAGE MODE", "CF IMAGE CUSTOM1", kSlowReplyMs, kSlowClearMs},
+    {"Command41", "IMAGE MODE CUSTOM 2", "IMAGE MODE", "CF IMAGE CUSTOM2", kSlowReplyMs, kSlowClearMs},
+    {"Command42", "IMAGE MODE CUSTOM 3", "IMAGE MODE", "CF IMAGE CUSTOM3", kSlowReplyMs, kSlowClearMs},
+    {"Command44", "READ STATUS", "READ", "CR0"},
+    {"Command45", "READ MODE", "READ", "CR1"},
+    {"Command46", "READ L-TIME", "READ", "CR3"},
+    {"Command47", "READ SETTING", "READ", "CR4"},
+    {"Command54", "READ TEMP", "READ", "CR6"},
+    {"Command55", "READ L-MODE", "READ", "CR7"},
+    {"Command63", "INPUT 1 DVI(AV HDCP)", "INPUT", "C53", kInputReplyMs, kInputClearMs},
+    {"Command64", "INPUT 1 DVI(PC)", "INPUT", "C52", kInputReplyMs, kInputClearMs},
+    {"Command65", "INPUT 1 SCART", "INPUT", "C51", kInputReplyMs, kInputClearMs},
+    {"Command66", "INPUT 1 RGB", "INPUT", "C50", kInputReplyMs, kInputClearMs},
+    {"Command72", "INPUT 2 RGB", "INPUT", "C25", kInputReplyMs, kInputClearMs},
+    {"Command74", "INPUT 2 Y,Pb/Cb,Pr/Cr", "INPUT", "C24", kInputReplyMs, kInputClearMs},
+    {"Command73", "INPUT 2 VIDEO", "INPUT", "C23", kInputReplyMs, kInputClearMs},
+    {"Command84", "INPUT 3 S-VIDEO", "INPUT", "C34", kInputReplyMs, kInputClearMs},
+    {"Command81", "INPUT 3 VIDEO", "INPUT", "C33", kInputReplyMs, kInputClearMs},
+    {"Command80", "INPUT 3 AUTO", "INPUT", "C32", kInputReplyMs, kInputClearMs},
+    {"Command97", "FAN SPEED MAX", "FAN SPEED", "CF FANSPEED MAX"},
+    {"Command98", "FAN SPEED NOR", "FAN SPEED", "CF FANSPEED NOR"},
 };
 
 constexpr HoldButton kHoldButtons[] = {
-    {"Command1", 1, "C09", 250, 200, 245},  // VOL +
-    {"Command2", 2, "C0A", 250, 200, 245},  // VOL -
-    {"Command15", 7, "C47", 105, 100, 100}, // Zoom +
-    {"Command35", 8, "C46", 105, 100, 100}, // Zoom -
-    {"Command36", 9, "C4B", 105, 100, 100}, // Focus +
-    {"Command37", 10, "C4A", 105, 100, 100}, // Focus -
-    {"Command48", 17, "C30", 250, 200, 245, false, true}, // D.Zoom +
-    {"Command49", 18, "C31", 250, 200, 245, false, true}, // D.Zoom -
-    {"Command50", 19, "C8E", 250, 200, 245}, // Keystone +
-    {"Command51", 20, "C8F", 250, 200, 245}, // Keystone -
-    {"Command59", 21, "C5D", 105, 100, 100}, // LENS SHIFT up
-    {"Command62", 22, "C5E", 105, 100, 100}, // LENS SHIFT down
-    {"Command60", 23, "C5F", 105, 100, 100}, // LENS SHIFT left
-    {"Command61", 24, "C60", 105, 100, 100}, // LENS SHIFT right
-    {"Command5", 3, "C3C", kUnchanged, kUnchanged, kUnchanged, true}, // cursor up
-    {"Command7", 4, "C3D", kUnchanged, kUnchanged, kUnchanged, true}, // cursor down
-    {"Command9", 5, "C3B", kUnchanged, kUnchanged, kUnchanged, true}, // cursor left
-    {"Command8", 6, "C3A", kUnchanged, kUnchanged, kUnchanged, true}, // cursor right
-    {"Command6", 13, "C3F", 500, 200, 245}, // SELECT
+    {"Command1", "VOL +", "VOL", 1, "C09", 250, 200, 245},
+    {"Command2", "VOL -", "VOL", 2, "C0A", 250, 200, 245},
+    {"Command15", "Zoom +", "Zoom", 7, "C47", 105, 100, 100},
+    {"Command35", "Zoom -", "Zoom", 8, "C46", 105, 100, 100},
+    {"Command36", "Focus +", "Focus", 9, "C4B", 105, 100, 100},
+    {"Command37", "Focus -", "Focus", 10, "C4A", 105, 100, 100},
+    {"Command48", "D.Zoom +", "D.Zoom", 17, "C30", 250, 200, 245, false, true},
+    {"Command49", "D.Zoom -", "D.Zoom", 18, "C31", 250, 200, 245, false, true},
+    {"Command50", "Keystone +", "Keystone", 19, "C8E", 250, 200, 245},
+    {"Command51", "Keystone -", "Keystone", 20, "C8F", 250, 200, 245},
+    {"Command59", "LENS SHIFT ↑", "LENS SHIFT", 21, "C5D", 105, 100, 100},
+    {"Command62", "LENS SHIFT ↓", "LENS SHIFT", 22, "C5E", 105, 100, 100},
+    {"Command60", "LENS SHIFT ←", "LENS SHIFT", 23, "C5F", 105, 100, 100},
+    {"Command61", "LENS SHIFT →", "LENS SHIFT", 24, "C60", 105, 100, 100},
+    {"Command5", "Cursor ↑", "Cursor", 3, "C3C", kUnchanged, kUnchanged, kUnchanged, true},
+    {"Command7", "Cursor ↓", "Cursor", 4, "C3D", kUnchanged, kUnchanged, kUnchanged, true},
+    {"Command9", "Cursor ←", "Cursor", 5, "C3B", kUnchanged, kUnchanged, kUnchanged, true},
+    {"Command8", "Cursor →", "Cursor", 6, "C3A", kUnchanged, kUnchanged, kUnchanged, true},
+    {"Command6", "Cursor SELECT", "Cursor", 13, "C3F", 500, 200, 245},
 };
+
+// Names are the commands' vocabulary: no two alike, across both tables.
+constexpr bool namesUnique()
+{
+    for (const auto& a : kCommandButtons) {
+        for (const auto& b : kCommandButtons)
+            if (&a != &b && a.name == b.name)
+                return false;
+        for (const auto& b : kHoldButtons)
+            if (a.name == b.name)
+                return false;
+    }
+    for (const auto& a : kHoldButtons)
+        for (const auto& b : kHoldButtons)
+            if (&a != &b && a.name == b.name)
+                return false;
+    return true;
+}
+static_assert(namesUnique());
 
 } // namespace
 

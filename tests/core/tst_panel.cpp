@@ -2,7 +2,7 @@
 // selection, the exchange and its timers, holds and the views.
 #include "commands/commandtable.h"
 #include "fakecomm.h"
-#include "link/panel.h"
+#include "panel/panel.h"
 
 #include <QSignalSpy>
 #include <QTest>

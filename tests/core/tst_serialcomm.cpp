@@ -2,7 +2,7 @@
 // also while open, and errors that name the device. Exchanges, a vanishing
 // device and its return are tested with the whole window (e2e, faults).
 #include "link/linesettings.h"
-#include "link/panel.h"
+#include "panel/panel.h"
 #include "link/serialcomm.h"
 #include "ptypair.h"
 

@@ -16,7 +16,7 @@
 // has the shape its decoder gives it.
 #include "fakecomm.h"
 #include "fuzzcheck.h"
-#include "link/panel.h"
+#include "panel/panel.h"
 #include "traffic/decoders.h"
 
 #include <QCoreApplication>

@@ -136,7 +136,10 @@ private:
 void TestLayout::init()
 {
     m_client = std::make_unique<QWidget>();
-    m_form = buildForm(m_client.get(), kHoldButtons);
+    std::vector<runo::layout::ButtonRole> roles;
+    for (auto n : kHoldButtons)
+        roles.push_back({n, n, true});
+    m_form = buildForm(m_client.get(), roles);
 }
 
 void TestLayout::cleanup()

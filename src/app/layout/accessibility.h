@@ -1,8 +1,9 @@
 // What the platform's accessibility interface (screen readers, UI automation)
 // calls each control. Captions repeat across the panel ("ON" five times, "+"
 // five times, the arrows twice), so every control the operator works or reads
-// gets a name of its own that says what it does: "POWER ON", "VOL +",
-// "LENS SHIFT ↑", "Cursor ↑", "INPUT 2 RGB".
+// gets a name of its own that says what it does. The commands' names ("POWER
+// ON", "VOL +", "Cursor ↑") come with the command tables; this table names
+// the rest: "COM", "TXD", "CMD".
 #pragma once
 
 #include <span>

@@ -1,6 +1,6 @@
 // The main window's stored layout. Geometry in twips relative to the
 // container; colours 0xRRGGBB; tab index -1 where a control has none.
-#include "controltable.h"
+#include "app/layout/controltable.h"
 
 #include <algorithm>
 

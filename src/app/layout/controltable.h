@@ -61,7 +61,7 @@ inline constexpr std::uint32_t kLineColour = 0x8080FF;
 inline constexpr int kLineWidthPixels = 2;
 
 inline constexpr std::string_view kWindowName = "Form1";
-inline constexpr std::string_view kWindowCaption = "RUNO  VM90 VM70 & VM50   CONTROL   Ver.1.40";
+inline constexpr std::string_view kWindowCaption = "RUNO  VM90 VM70 & VM50   CONTROL   Ver." RUNO_VERSION;
 inline constexpr int kClientWidthTwips = 9495;
 inline constexpr int kClientHeightTwips = 8730;
 inline constexpr std::uint32_t kWindowBack = 0xC0C0C0;

@@ -1,10 +1,10 @@
-#include "formbuilder.h"
+#include "app/layout/formbuilder.h"
 
-#include "accessibility.h"
-#include "holdbutton.h"
-#include "logolabel.h"
-#include "panelbutton.h"
-#include "twips.h"
+#include "app/layout/accessibility.h"
+#include "app/layout/holdbutton.h"
+#include "app/layout/logolabel.h"
+#include "app/layout/panelbutton.h"
+#include "app/layout/twips.h"
 
 #include <QButtonGroup>
 #include <QColor>
@@ -219,7 +219,7 @@ QFont toQFont(const Font &font)
     return q;
 }
 
-Form buildForm(QWidget *client, std::span<const std::string_view> holdButtons)
+Form buildForm(QWidget *client, std::span<const ButtonRole> roles)
 {
     Form form;
     form.client = client;
@@ -239,12 +239,15 @@ Form buildForm(QWidget *client, std::span<const std::string_view> holdButtons)
     std::vector<QWidget *> onContainer;
     std::vector<QWidget *> raised;
     for (const Control &c : controls()) {
-        const bool holds = std::find(holdButtons.begin(), holdButtons.end(), c.name) != holdButtons.end();
+        const auto role = std::find_if(roles.begin(), roles.end(), [&c](const ButtonRole &r) { return r.control == c.name; });
+        const bool holds = role != roles.end() && role->holds;
         QWidget *container = c.container.empty() ? client : form.widgets.value(toQString(c.container));
         Q_ASSERT(container); // the table lists every group box before its contents
         QWidget *w = makeWidget(c, c.kind == Kind::Button && holds, container);
         w->setObjectName(toQString(c.name));
-        if (const AccessibleName *a = findAccessibleName(c.name))
+        if (role != roles.end())
+            w->setAccessibleName(toQString(role->name));
+        else if (const AccessibleName *a = findAccessibleName(c.name))
             w->setAccessibleName(toQString(a->name));
         w->setGeometry(pixelRect(c));
         if (c.kind != Kind::Image)

@@ -2,7 +2,7 @@
 // on the window's client area. Every widget's object name is its stored name.
 #pragma once
 
-#include "controltable.h"
+#include "app/layout/controltable.h"
 
 #include <QFont>
 #include <QHash>
@@ -51,9 +51,18 @@ QSize clientSize();
 // The Qt font for a table font (Gothic faces map to the IPA Gothic families).
 QFont toQFont(const Font &font);
 
+// A command button as the caller knows it: its accessible name, and whether
+// it is worked by press and release (a HoldButton) rather than by a click.
+struct ButtonRole {
+    std::string_view control;
+    std::string_view name; // UTF-8
+    bool holds = false;
+};
+
 // Creates every control of the table on `client`, which gets the design size as
-// its fixed size, the window's back colour and the window font. The buttons
-// named in `holdButtons` are created as HoldButton, all others as PanelButton.
-Form buildForm(QWidget *client, std::span<const std::string_view> holdButtons = {});
+// its fixed size, the window's back colour and the window font. The buttons in
+// `roles` take their names from there; the holding ones are created as
+// HoldButton, all others as PanelButton.
+Form buildForm(QWidget *client, std::span<const ButtonRole> roles = {});
 
 } // namespace runo::layout

@@ -1,4 +1,4 @@
-#include "holdbutton.h"
+#include "app/layout/holdbutton.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -3,7 +3,7 @@
 // no click of its own.
 #pragma once
 
-#include "panelbutton.h"
+#include "app/layout/panelbutton.h"
 
 namespace runo::layout {
 

@@ -1,4 +1,4 @@
-#include "logolabel.h"
+#include "app/layout/logolabel.h"
 
 #include <QFont>
 #include <QMouseEvent>

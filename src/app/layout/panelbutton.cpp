@@ -1,4 +1,4 @@
-#include "panelbutton.h"
+#include "app/layout/panelbutton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

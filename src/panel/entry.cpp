@@ -1,11 +1,13 @@
-// The free command entry, DISPLAY CLEAR, and the window's four views.
-#include "link/panel.h"
+// SPDX-License-Identifier: MIT
+// The free command entry and the window's four views.
+//   SEND with "CR0" typed  "CR0\r" out, reply window 2000 ms, display clear 2500 ms
+//   Ctrl+K                 extended view (7200 twips); a logo double-click then opens the full view
+#include "commands/commandtable.h"
+#include "panel/panel.h"
 
 namespace runo {
 
 namespace {
-
-constexpr int kFreeReplyMs = 2000, kFreeClearMs = 2500;
 
 // One byte per character: Latin-1 where it has one, "?" otherwise.
 QByteArray lineBytes(const QString& text)
@@ -22,20 +24,15 @@ QByteArray lineBytes(const QString& text)
 
 void Panel::sendFreeCommand(const QString& text)
 {
-    Timer2.setInterval(kFreeReplyMs);
-    Timer4.setInterval(kFreeClearMs);
+    m_replyTimer.setInterval(kSlowReplyMs);
+    m_displayClearTimer.setInterval(kSlowClearMs);
     m_freeCommandText = text;
     sendLine(m_commandPrefix + lineBytes(m_freeCommandText) + '\r');
 }
 
-void Panel::clearDisplay()
-{
-    send("C1E");
-}
-
 void Panel::toggleDataDisplay()
 {
-    Timer3.stop();
+    m_settingsPanelTimer.stop();
     m_extendedViewArmed = 0;
     if (m_windowHeight >= kTallWindowHeight) {
         setWindowHeight(kCompactHeight);
@@ -44,7 +41,7 @@ void Panel::toggleDataDisplay()
         setWindowHeight(kDataViewHeight);
         setDataButton(kHideDataCaption, m_dataButtonVisible);
     }
-    Timer3.start();
+    m_settingsPanelTimer.start();
 }
 
 bool Panel::keyDown(int key, Qt::KeyboardModifiers modifiers)

@@ -1,8 +1,14 @@
+// SPDX-License-Identifier: MIT
 // The panel's state and behaviour, free of widgets: the window variables,
 // the four timers, the serial port and every handler of the main window.
 // The window (src/app) forwards its events here and shows what this object
 // publishes: the three traffic lines, the settings panel, the window height
 // and the data-display button.
+//
+// One click on STATUS, as it passes through:
+//   clickCommand(STATUS)  -> lastCommand "CR0\r" -> Hyouji(send) -> port, TXD " C R 0 CR "
+//   port receives "00\r"  -> receive() -> Hyouji(receive) -> RXD " 0 0 CR ", STATUS " Power ON"
+//   500 ms later          -> closeReplyWindow(); 1000 ms later -> clearTrafficDisplay()
 #pragma once
 
 #include <QByteArray>
@@ -34,10 +40,17 @@ public:
     static constexpr int kTallWindowHeight = 6000;
 
     // Stored timer intervals.
-    static constexpr int kRepeatMs = 200;
-    static constexpr int kReplyMs = 500;
-    static constexpr int kSettingsPanelMs = 5000;
-    static constexpr int kDisplayClearMs = 1000;
+    static constexpr int kRepeatMs = 200;        // Timer1
+    static constexpr int kReplyMs = 500;         // Timer2
+    static constexpr int kSettingsPanelMs = 5000; // Timer3
+    static constexpr int kDisplayClearMs = 1000; // Timer4
+
+    // cursorMode: how the cursor-pad arrows time their reply window.
+    static constexpr std::uint8_t kCursorModeMenu = 1; // after MENU ON or A-PC Adj: 150 / 190 ms
+    static constexpr std::uint8_t kCursorModeFast = 3; // after a D.Zoom release: 5 / 5 ms
+    static constexpr int kMenuCursorReplyMs = 150;
+    static constexpr int kMenuCursorClearMs = 190;
+    static constexpr int kFastCursorMs = 5; // reply, display clear, and Timer1 after a D.Zoom release
 
     // Received data past this many characters with no reply window closing
     // is dropped, so a flood never grows memory or slows the window.
@@ -56,32 +69,31 @@ public:
     void load();
 
     // Settings panel and end of the program.
-    void selectPort(int port);          // Option1 / Option2 click
-    void selectSpeed(int baud);         // Option9 / Option10 click
-    void showSettingsPanel();           // Command33 "COM"
-    void end();                         // Command16 "END"
+    void selectPort(int port); // Option1 / Option2 click
+    void selectSpeed(int baud); // Option9 / Option10 click
+    void showSettingsPanel(); // Command33 "COM"
+    void end(); // Command16 "END"
 
     // Operator commands.
     void clickCommand(const CommandButton& button);
     void pressHold(const HoldButton& button);
     void releaseHold(const HoldButton& button);
     void sendFreeCommand(const QString& text); // Command95 "SEND"
-    void clearDisplay();                        // Command3 "DISPLAY CLEAR"
-    void toggleDataDisplay();                   // Command34
+    void toggleDataDisplay(); // Command34
     // Key down on the window; returns whether the key was the chord. The key
     // goes on to the focused control either way.
     bool keyDown(int key, Qt::KeyboardModifiers modifiers);
-    void doubleClickLogo();                     // Image1
+    void doubleClickLogo(); // Image1
 
     // The one routine through which every command line leaves and every
     // received text reaches the screen.
     void Hyouji(const QByteArray& text, std::uint8_t mode);
 
     // Events of the serial port and the timers.
-    void receive();             // MSComm1 OnComm
-    void repeatHeldCommand();   // Timer1 tick
-    void closeReplyWindow();    // Timer2 tick
-    void hideSettingsPanel();   // Timer3 tick
+    void receive(); // MSComm1 OnComm
+    void repeatHeldCommand(); // Timer1 tick
+    void closeReplyWindow(); // Timer2 tick
+    void hideSettingsPanel(); // Timer3 tick
     void clearTrafficDisplay(); // Timer4 tick
 
     // Window state.
@@ -97,15 +109,15 @@ public:
 
     // What the window shows.
     const QString& transmitLine() const { return m_transmitLine; } // Label11
-    const QString& receiveLine() const { return m_receiveLine; }   // Label12
-    const QString& statusLine() const { return m_statusLine; }     // Label22
+    const QString& receiveLine() const { return m_receiveLine; } // Label12
+    const QString& statusLine() const { return m_statusLine; } // Label22
     bool settingsPanelVisible() const { return m_settingsPanelVisible; } // Frame8
     int windowHeight() const { return m_windowHeight; }
     const QString& dataButtonCaption() const { return m_dataButtonCaption; } // Command34
     bool dataButtonVisible() const { return m_dataButtonVisible; }
 
-    MSComm* port() const { return MSComm1; }
-    // Timer1 repeat, Timer2 reply, Timer3 settings panel, Timer4 display clear.
+    MSComm* port() const { return m_port; }
+    // By the window's names: 1 repeat, 2 reply, 3 settings panel, 4 display clear.
     const QTimer& timer(int number) const;
 
 signals:
@@ -131,11 +143,11 @@ private:
     void setDataButton(std::string_view caption, bool visible);
     static void enable(QTimer& timer);
 
-    MSComm* MSComm1;
-    QTimer Timer1;
-    QTimer Timer2;
-    QTimer Timer3;
-    QTimer Timer4;
+    MSComm* m_port; // MSComm1
+    QTimer m_repeatTimer; // Timer1
+    QTimer m_replyTimer; // Timer2
+    QTimer m_settingsPanelTimer; // Timer3
+    QTimer m_displayClearTimer; // Timer4
 
     QByteArray m_lastCommand;
     QByteArray m_commandPrefix;

@@ -1,4 +1,6 @@
-#include "link/panel.h"
+// SPDX-License-Identifier: MIT
+// The panel's timers and the lines, panel, height and button it publishes.
+#include "panel/panel.h"
 
 #include "link/mscomm.h"
 
@@ -6,7 +8,7 @@ namespace runo {
 
 Panel::Panel(MSComm* port, QObject* parent)
     : QObject(parent)
-    , MSComm1(port)
+    , m_port(port)
     , m_dataButtonCaption(QString::fromUtf8(kShowDataCaption.data(), qsizetype(kShowDataCaption.size())))
 {
     // Stored stopped, with their stored intervals; 5 ms must mean 5 ms.
@@ -16,10 +18,10 @@ Panel::Panel(MSComm* port, QObject* parent)
         int intervalMs;
         void (Panel::*tick)();
     } timers[] = {
-        {&Timer1, "Timer1", kRepeatMs, &Panel::repeatHeldCommand},
-        {&Timer2, "Timer2", kReplyMs, &Panel::closeReplyWindow},
-        {&Timer3, "Timer3", kSettingsPanelMs, &Panel::hideSettingsPanel},
-        {&Timer4, "Timer4", kDisplayClearMs, &Panel::clearTrafficDisplay},
+        {&m_repeatTimer, "Timer1", kRepeatMs, &Panel::repeatHeldCommand},
+        {&m_replyTimer, "Timer2", kReplyMs, &Panel::closeReplyWindow},
+        {&m_settingsPanelTimer, "Timer3", kSettingsPanelMs, &Panel::hideSettingsPanel},
+        {&m_displayClearTimer, "Timer4", kDisplayClearMs, &Panel::clearTrafficDisplay},
     };
     for (const auto& t : timers) {
         t.timer->setObjectName(QLatin1String(t.name));
@@ -27,7 +29,7 @@ Panel::Panel(MSComm* port, QObject* parent)
         t.timer->setInterval(t.intervalMs);
         connect(t.timer, &QTimer::timeout, this, t.tick);
     }
-    connect(MSComm1, &MSComm::onComm, this, &Panel::receive);
+    connect(m_port, &MSComm::onComm, this, &Panel::receive);
 }
 
 Panel::~Panel() = default;
@@ -35,10 +37,10 @@ Panel::~Panel() = default;
 const QTimer& Panel::timer(int number) const
 {
     switch (number) {
-    case 1: return Timer1;
-    case 2: return Timer2;
-    case 3: return Timer3;
-    default: return Timer4;
+    case 1: return m_repeatTimer;
+    case 2: return m_replyTimer;
+    case 3: return m_settingsPanelTimer;
+    default: return m_displayClearTimer;
     }
 }
 

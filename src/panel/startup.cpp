@@ -1,6 +1,11 @@
-// Start-up, the settings panel's port and speed selection, and the end.
+// SPDX-License-Identifier: MIT
+// Start-up, the settings panel with its port and speed selection and its
+// timer, and the end.
+//   load()          port 1, "19200,N,8,1", open; then COM1 selected: close, port 1, open
+//   selectPort(2)   close, port 2, open; on failure a warning and port 1, closed
+//   selectSpeed()   "9600,N,8,1" applied to the open port
 #include "link/mscomm.h"
-#include "link/panel.h"
+#include "panel/panel.h"
 
 namespace runo {
 
@@ -22,9 +27,9 @@ void Panel::load()
 
     // A port that cannot be opened is reported and the panel runs on with it
     // closed; the next transmission tries it again.
-    const bool opened = MSComm1->setCommPort(1) && MSComm1->setSettings(m_portSettings) && MSComm1->setPortOpen(true);
+    const bool opened = m_port->setCommPort(1) && m_port->setSettings(m_portSettings) && m_port->setPortOpen(true);
     if (!opened)
-        emit warning(MSComm1->errorString());
+        emit warning(m_port->errorString());
 
     emit portOptionSelected(1);
     selectPort(1);
@@ -35,19 +40,19 @@ void Panel::selectPort(int port)
     const int fallback = port == 1 ? 2 : 1;
     bool failed = false;
     bool wasOpen = false;
-    if (MSComm1->portOpen()) {
+    if (m_port->portOpen()) {
         wasOpen = true;
-        failed = !MSComm1->setPortOpen(false);
+        failed = !m_port->setPortOpen(false);
     }
-    failed = !MSComm1->setCommPort(port) || failed;
+    failed = !m_port->setCommPort(port) || failed;
     if (!failed && wasOpen)
-        failed = !MSComm1->setPortOpen(true);
+        failed = !m_port->setPortOpen(true);
 
     if (failed) {
-        emit warning(MSComm1->errorString());
-        if (MSComm1->portOpen())
-            MSComm1->setPortOpen(false);
-        MSComm1->setCommPort(fallback);
+        emit warning(m_port->errorString());
+        if (m_port->portOpen())
+            m_port->setPortOpen(false);
+        m_port->setCommPort(fallback);
         return; // the settings panel stays in view
     }
     setSettingsPanelVisible(false);
@@ -56,21 +61,27 @@ void Panel::selectPort(int port)
 void Panel::selectSpeed(int baud)
 {
     m_portSettings = baud == 9600 ? kSlowSettings : kFastSettings;
-    MSComm1->setSettings(m_portSettings); // applied at once, also while open
+    m_port->setSettings(m_portSettings); // applied at once, also while open
     setSettingsPanelVisible(false);
 }
 
 void Panel::showSettingsPanel()
 {
     setSettingsPanelVisible(true);
-    enable(Timer3);
+    enable(m_settingsPanelTimer);
+}
+
+void Panel::hideSettingsPanel()
+{
+    setSettingsPanelVisible(false);
+    m_settingsPanelTimer.stop();
 }
 
 void Panel::end()
 {
-    for (QTimer* t : {&Timer1, &Timer2, &Timer3, &Timer4})
+    for (QTimer* t : { &m_repeatTimer, &m_replyTimer, &m_settingsPanelTimer, &m_displayClearTimer })
         t->stop();
-    MSComm1->setPortOpen(false);
+    m_port->setPortOpen(false);
     emit ended();
 }
 

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+// The exchange: every command line leaves through send and Hyouji, every
+// received byte comes back through receive and Hyouji, and the reply and
+// display-clear ticks close it.
+//
+//   send("CR0")         lastCommand "CR0\r", written, TXD " C R 0 CR ",
+//                       Timer2 and Timer4 (re)started, awaitingReply 1
+//   receive() "0", "0\r" RXD " 0 ", then " 0 0 CR "; STATUS " Power ON"
+//   Timer2 tick         " X X X X" on RXD if nothing came; buffer emptied
+//   Timer4 tick         TXD, RXD and STATUS blank
+#include "commands/commandtable.h"
+#include "link/mscomm.h"
+#include "panel/panel.h"
+#include "traffic/decoders.h"
+#include "traffic/traffictext.h"
+
+namespace runo {
+
+void Panel::send(std::string_view commandText)
+{
+    QByteArray line = m_commandPrefix;
+    line.append(commandText.data(), qsizetype(commandText.size()));
+    line.append('\r');
+    sendLine(line);
+}
+
+void Panel::sendLine(const QByteArray& line)
+{
+    m_lastCommand = line;
+    Hyouji(m_lastCommand, kSendMode);
+}
+
+void Panel::Hyouji(const QByteArray& text, std::uint8_t mode)
+{
+    if (mode == kSendMode) {
+        // A port left closed (failed open, vanished device) is tried again
+        // with the current number and settings. If it still cannot be used,
+        // nothing goes out, but the exchange runs as usual so the operator
+        // sees the no-reply marker when the reply window closes.
+        if (m_port->portOpen() || m_port->setPortOpen(true))
+            m_port->output(text);
+        setTransmitLine(trafficText(text));
+        enable(m_replyTimer);
+        m_awaitingReply = 1;
+        enable(m_displayClearTimer);
+        return;
+    }
+
+    setReceiveLine(trafficText(text));
+    if (const auto status = decodeReply(m_lastCommand, m_commandPrefix, m_receiveLine))
+        setStatusLine(*status);
+}
+
+void Panel::receive()
+{
+    if (m_port->commEvent() != MSComm::comEvReceive)
+        return;
+    const QByteArray s = m_port->input();
+    m_awaitingReply = 0;
+    const qsizetype room = kReceiveBufferLimit - m_receiveBuffer.size();
+    if (s.isEmpty() || room <= 0)
+        return; // nothing new to show
+    m_receiveBuffer += s.left(room);
+    Hyouji(m_receiveBuffer, kReceiveMode);
+}
+
+void Panel::closeReplyWindow()
+{
+    if (m_awaitingReply == 1)
+        setReceiveLine(QString::fromLatin1(kNoReplyMarker.data(), qsizetype(kNoReplyMarker.size())));
+    m_replyTimer.stop();
+    m_receiveBuffer.clear();
+    m_awaitingReply = 0;
+}
+
+void Panel::clearTrafficDisplay()
+{
+    setTransmitLine(QString());
+    setReceiveLine(QString());
+    setStatusLine(QString());
+    m_displayClearTimer.stop();
+}
+
+} // namespace runo
