@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The benchmark's parts: what they are given and what they add to the table.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "farend.h"
 
 #include <QAbstractEventDispatcher>

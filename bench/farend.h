@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The far end of the wire: a thread that sits on the master side of one or
 // more pseudo-terminals, timestamps every byte the moment it can be read, and
 // writes replies at a chosen moment while the window's thread sleeps in its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // runo-bench: how close the panel comes to the wire and to its timers.
 // Prints one table; never fails on a slow machine.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel as its own process, read through /proc: time from process start
 // to the window shown and waiting, CPU and wake-ups while idle, peak memory.
 #include "bench.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figures and the table they end up in.
 #pragma once
 

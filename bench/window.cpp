@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's own figures: click to wire, wire to screen, repeat accuracy,
 // reply windows and the cost of one receive-mode call.
 #include "bench.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # runo_add_library(NAME FOLDER folder SOURCES files... [LIBS libs...])
 #
 # One folder of src/, one static library. Its headers are reached as

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installation beside the programs (desktop entry, icons, documentation) and
 # the Debian package. Included at the end of the top-level CMakeLists.txt;
 # runo-control and projector-sim install themselves into bin.

@@ -1,4 +1,5 @@
 # Shared by the project's scripts: install what is missing, configure, build.
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the application icon as pixel-exact PNGs at 16 x 16 and 32 x 32: the
 // same picture as runo-control.svg (a window with a title bar, panel buttons
 // and a display strip), simplified at the small size.

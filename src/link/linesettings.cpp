@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/linesettings.h"
 
 #include <QStringList>

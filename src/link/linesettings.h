@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Line settings as the panel writes them: "baud,parity,data bits,stop bits",
 // for example "19200,N,8,1".
 #pragma once

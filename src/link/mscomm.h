@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial-port component the panel talks through (MSComm1): a port number,
 // a settings string, open and close, output, input and the receive event.
 // Every operation reports failure with a readable description that names

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // COM1 and COM2 map to device paths; RUNO_COM1 and RUNO_COM2 override the
 // platform defaults, so any device node works (a pseudo-terminal, a USB
 // adapter's /dev/serial/by-id link).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/serialcomm.h"
 
 #include "link/portmap.h"

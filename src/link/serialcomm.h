@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MSComm over QSerialPort. Ports are opened by device path (see portmap.h).
 // A device that vanishes while open (adapter pulled, far end of a
 // pseudo-terminal closed) is closed at once and quietly; the next open

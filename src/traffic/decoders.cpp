@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "traffic/decoders.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reply decoders: the last command sent chooses one; it turns the receive
 // line's traffic text into one line of status text.
 #pragma once

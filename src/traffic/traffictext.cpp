@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "traffic/traffictext.h"
 
 #include <string_view>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The traffic text: the one readable form in which command lines and
 // received data are shown. A leading space, then every character followed by
 // a space, with control characters spelled out. The reply decoders read their

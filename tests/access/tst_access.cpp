@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel as assistive tools see it: every control the operator works or
 // reads has a name of its own, read through Qt's accessibility interface;
 // automation finds a control by that name and can use it; the traffic lines

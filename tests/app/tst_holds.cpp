@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The press-and-hold buttons of the real window on a pseudo-terminal, with
 // real timers: the repeats counted on the wire, the intervals in force, the
 // traffic lines after a release, and a hold whose release never comes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window as the operator works it, on a pseudo-terminal: what each
 // button puts on the wire and the reply timing it leaves, the traffic lines,
 // the free command, the four views and the key chord, the settings panel.

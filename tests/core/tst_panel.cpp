@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel's handlers against a recording port: start-up, port and speed
 // selection, the exchange and its timers, holds and the views.
 #include "commands/commandtable.h"

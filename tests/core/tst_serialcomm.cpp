@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real serial layer on pseudo-terminals: line settings applied at once,
 // also while open, and errors that name the device. Exchanges, a vanishing
 // device and its return are tested with the whole window (e2e, faults).

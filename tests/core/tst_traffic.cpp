@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The traffic text and the reply decoders, as data rows.
 #include "traffic/decoders.h"
 #include "traffic/traffictext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole program against a projector: the real main window on the
 // offscreen platform, the real serial layer, and projector-sim serving a
 // pseudo-terminal. The panel reaches the simulator through a symbolic link

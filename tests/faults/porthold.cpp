@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // porthold DEVICE: another program using the serial port. Opens DEVICE the
 // way the panel does (lock file and exclusive mode), prints "held" and keeps
 // it until its standard input closes.

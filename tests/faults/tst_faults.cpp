@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Faults on the wire, with the real window on a real pseudo-terminal: the
 // device vanishing in the middle of a 5 ms hold and coming back, a port held
 // by another program at start-up, replies no projector should send, a flood

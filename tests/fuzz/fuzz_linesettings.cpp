@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the settings string of the port layer: the parser itself,
 // and SerialComm::setSettings on a closed port and on a port open on a
 // pseudo-terminal, where accepted settings reach the terminal driver.

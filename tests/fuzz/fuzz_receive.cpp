@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the receive path: after one of the read commands (or a
 // command without a decoder), bytes arrive in arbitrary chunks and go through
 // the receive handler, the traffic text and the chosen decoder, mixed with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A failed property in a fuzz target: say which, then abort so that the
 // fuzzer keeps the input as a crash.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz target over files and folders of inputs, without the fuzzer:
 // the seed corpus and every saved crash become ordinary tests.
 #include <cstdint>

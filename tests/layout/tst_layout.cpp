@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's controls as built from the layout table: every control in
 // its place, kind, caption, colour, font and focus order; the stacking; the
 // window heights against the three bands; the hold button and the logo.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A recording stand-in for the serial port: every operation is logged, any
 // operation can be made to fail, and received data is delivered by hand.
 #pragma once

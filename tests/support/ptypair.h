@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A pseudo-terminal pair for tests on the wire: the panel's serial code opens
 // the slave path; the test reads and writes the master side.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // projector-sim (PROJECTOR_SIM_PATH) as a child process. Its standard output
 // is read line by line: the path of its line first, then "RX <line>" for each
 // command line it receives, "CLOSED" when it hangs up and a new path when it

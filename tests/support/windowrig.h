@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real window on the real serial layer. COM1 is a symbolic link in a
 // temporary folder, the way a USB adapter is reached through
 // /dev/serial/by-id: by default to a pseudo-terminal whose far end the rig

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // projector-sim: a data projector on a serial line, for trying out and
 // testing the control panel without the hardware.
 

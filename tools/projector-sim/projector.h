@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Simulated projector: the command interpreter behind projector-sim.
 //
 // The model is driven by complete command lines (without their CR) and by a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simserver.h"
 
 #include <QDateTime>

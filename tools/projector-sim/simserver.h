@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Serves a Projector on a serial line: a pseudo-terminal it creates, or a
 // device node it is given. Handles line framing, reply timing and the fault
 // modes used to exercise the control panel.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel's accessible names, and its own accessibility interfaces.
 #include "app/layout/accessibility.h"
 

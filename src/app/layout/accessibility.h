@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the platform's accessibility interface (screen readers, UI automation)
 // calls each control. Captions repeat across the panel ("ON" five times, "+"
 // five times, the arrows twice), so every control the operator works or reads

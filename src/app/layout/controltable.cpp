@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's stored layout. Geometry in twips relative to the
 // container; colours 0xRRGGBB; tab index -1 where a control has none.
 #include "app/layout/controltable.h"

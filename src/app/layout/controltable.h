@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's fixed layout as data: every group box, button, label,
 // option button, text box, picture and line, with its stored name, container,
 // caption, geometry in twips, colours, font and tab index. The window is built

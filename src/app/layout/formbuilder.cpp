@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/layout/formbuilder.h"
 
 #include "app/layout/accessibility.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds the main window's controls from the layout table (controltable.h)
 // on the window's client area. Every widget's object name is its stored name.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/layout/holdbutton.h"
 
 #include <QKeyEvent>

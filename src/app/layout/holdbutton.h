@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A press-and-hold button: it acts on the press and on the release of any
 // mouse button (left, right or middle; modifier keys do not matter) and has
 // no click of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/layout/logolabel.h"
 
 #include <QFont>

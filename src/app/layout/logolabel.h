@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The logo picture at the window's top right; a double-click on it is one of
 // the panel's gestures.
 #pragma once

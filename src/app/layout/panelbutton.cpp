@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/layout/panelbutton.h"
 
 #include <QStyleOptionButton>

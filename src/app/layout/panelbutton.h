@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A panel button: its back colour fills the whole face and a caption too wide
 // for one line wraps at word breaks instead of being cut off.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one conversion between the panel's twips and Qt's logical pixels.
 // Heights the panel sets are outer heights (title bar and frame included);
 // they are modelled as the client height plus a fixed frame allowance.
