@@ -9,14 +9,14 @@
 namespace bench {
 
 struct Options {
-    int clicks = 1000;        // samples for each click-to-wire figure
-    int replies = 1000;       // samples for wire to screen
-    int holdMs = 2000;        // length of one hold
+    int clicks = 1000; // samples for each click-to-wire figure
+    int replies = 1000; // samples for wire to screen
+    int holdMs = 2000; // length of one hold
     int holdsPerInterval = 3; // holds at each repeat interval
-    int receiveCalls = 2000;  // timed receive-mode calls per decoder
-    int idleSeconds = 10;     // idle CPU window
-    int launches = 10;        // start-ups timed
-    QString app;              // the runo-control executable
+    int receiveCalls = 2000; // timed receive-mode calls per decoder
+    int idleSeconds = 10; // idle CPU window
+    int launches = 10; // start-ups timed
+    QString app; // the runo-control executable
 };
 
 // In this process, with the real window on the offscreen platform and the

@@ -54,8 +54,8 @@ std::optional<Clock::time_point> FarEnd::reachedAt(int line, qint64 count) const
 {
     std::lock_guard lock(m_mutex);
     const auto& arrivals = m_lines[size_t(line)].arrivals;
-    const auto it = std::lower_bound(arrivals.begin(), arrivals.end(), count,
-                                     [](const auto& a, qint64 n) { return a.second < n; });
+    const auto it
+        = std::lower_bound(arrivals.begin(), arrivals.end(), count, [](const auto& a, qint64 n) { return a.second < n; });
     if (it == arrivals.end())
         return std::nullopt;
     return it->first;
@@ -94,7 +94,7 @@ void FarEnd::run()
 
     char buf[4096];
     while (!m_stop) {
-        timespec timeout{1, 0};
+        timespec timeout {1, 0};
         timespec* wait = &timeout;
         {
             std::lock_guard lock(m_mutex);
@@ -128,13 +128,12 @@ void FarEnd::run()
             }
             if (fds[i].revents & (POLLHUP | POLLERR)) {
                 // Nobody holds the slave side yet (or any more): look again soon.
-                timespec pause{0, 200000};
+                timespec pause {0, 200000};
                 ::nanosleep(&pause, nullptr);
             }
         }
         if (fds.back().revents & POLLIN) {
-            while (::read(m_pipe[0], buf, sizeof buf) > 0) {
-            }
+            while (::read(m_pipe[0], buf, sizeof buf) > 0) { }
         }
 
         {

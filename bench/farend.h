@@ -60,8 +60,8 @@ private:
     std::vector<Line> m_lines;
     QAbstractEventDispatcher* m_wake;
     int m_pipe[2] = {-1, -1};
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_waking{true};
+    std::atomic<bool> m_stop {false};
+    std::atomic<bool> m_waking {true};
 
     // One pending write at a time.
     int m_writeLine = -1;

@@ -27,10 +27,12 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("Measures the panel against the wire and its timers."));
     parser.addHelpOption();
     const QCommandLineOption quick(QStringLiteral("quick"), QStringLiteral("Fewer samples: a quick look, not figures to keep."));
-    const QCommandLineOption markdown(QStringLiteral("markdown"), QStringLiteral("Also write the table to <file>."), QStringLiteral("file"));
-    const QCommandLineOption appPath(QStringLiteral("app"), QStringLiteral("The runo-control executable."), QStringLiteral("path"),
-                                     QStringLiteral(RUNO_CONTROL_PATH));
-    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Run one part: window or process."), QStringLiteral("part"));
+    const QCommandLineOption markdown(
+        QStringLiteral("markdown"), QStringLiteral("Also write the table to <file>."), QStringLiteral("file"));
+    const QCommandLineOption appPath(QStringLiteral("app"), QStringLiteral("The runo-control executable."),
+        QStringLiteral("path"), QStringLiteral(RUNO_CONTROL_PATH));
+    const QCommandLineOption only(
+        QStringLiteral("only"), QStringLiteral("Run one part: window or process."), QStringLiteral("part"));
     parser.addOptions({quick, markdown, appPath, only});
     parser.process(app);
 
@@ -50,7 +52,7 @@ int main(int argc, char* argv[])
     const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     table.note(QStringLiteral("Qt %1 at run time, platform %2, event dispatcher %3.")
                    .arg(QString::fromLatin1(qVersion()), QGuiApplication::platformName(),
-                        QString::fromLatin1(dispatcher ? dispatcher->metaObject()->className() : "none")));
+                       QString::fromLatin1(dispatcher ? dispatcher->metaObject()->className() : "none")));
     std::fprintf(stderr, "Measuring:\n");
     if (!parser.isSet(only) || parser.value(only) == QLatin1String("window"))
         bench::measureWindow(options, table);

@@ -67,7 +67,7 @@ bool waitsInEventLoop(qint64 pid)
 struct Usage {
     double cpuSeconds = 0;
     qint64 switches = 0; // voluntary and involuntary context switches: wake-ups
-    bool exact = false;  // from schedstat (nanoseconds) rather than clock ticks
+    bool exact = false; // from schedstat (nanoseconds) rather than clock ticks
 };
 
 // Summed over every thread of the process.
@@ -146,7 +146,7 @@ Launch launch(const QString& app)
             l.readyMs = micros(Clock::now() - start) / 1000.0;
             break;
         }
-        timespec pause{0, 100000};
+        timespec pause {0, 100000};
         ::nanosleep(&pause, nullptr);
     }
     return l;
@@ -184,8 +184,9 @@ void measureProcess(const Options& o, Table& table)
         QThread::msleep(100);
     }
     table.add({QStringLiteral("Process start to window shown and waiting (%1 starts): median / max").arg(ready.size()),
-               QStringLiteral("%1 / %2 (port open at %3)").arg(duration(ready.median()), duration(ready.max()), duration(portOpen.median())),
-               QStringLiteral("< 300 ms"), ready.empty() ? std::optional<bool>() : ready.median() < 300e3});
+        QStringLiteral("%1 / %2 (port open at %3)")
+            .arg(duration(ready.median()), duration(ready.max()), duration(portOpen.median())),
+        QStringLiteral("< 300 ms"), ready.empty() ? std::optional<bool>() : ready.median() < 300e3});
 
     Launch l = launch(o.app);
     if (l.readyMs < 0) {
@@ -206,13 +207,14 @@ void measureProcess(const Options& o, Table& table)
     const qint64 rssKb = statusKb(pid, "VmRSS:");
     stop(l);
 
-    table.add({QStringLiteral("Idle CPU, open panel doing nothing for %1 s (%2)").arg(o.idleSeconds).arg(
-                   after.exact ? QStringLiteral("scheduler run time") : QStringLiteral("clock ticks")),
-               QStringLiteral("%1% of a core, %2 wake-ups").arg(cpu, 0, 'f', 4).arg(wakeUps),
-               QStringLiteral("< 0.1%, no polling"), cpu < 0.1});
+    table.add({QStringLiteral("Idle CPU, open panel doing nothing for %1 s (%2)")
+                   .arg(o.idleSeconds)
+                   .arg(after.exact ? QStringLiteral("scheduler run time") : QStringLiteral("clock ticks")),
+        QStringLiteral("%1% of a core, %2 wake-ups").arg(cpu, 0, 'f', 4).arg(wakeUps), QStringLiteral("< 0.1%, no polling"),
+        cpu < 0.1});
     table.add({QStringLiteral("Memory: peak resident (VmHWM) / resident when idle"),
-               QStringLiteral("%1 MiB / %2 MiB").arg(double(peakKb) / 1024.0, 0, 'f', 1).arg(double(rssKb) / 1024.0, 0, 'f', 1),
-               QString(), std::nullopt});
+        QStringLiteral("%1 MiB / %2 MiB").arg(double(peakKb) / 1024.0, 0, 'f', 1).arg(double(rssKb) / 1024.0, 0, 'f', 1),
+        QString(), std::nullopt});
 }
 
 } // namespace bench

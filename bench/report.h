@@ -44,11 +44,7 @@ struct Samples {
     }
 };
 
-template <class D>
-double micros(D d)
-{
-    return std::chrono::duration<double, std::micro>(d).count();
-}
+template <class D> double micros(D d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
 // "412 µs", "1.84 ms", "2.10 s": three significant figures or so.
 inline QString duration(double us)
@@ -67,7 +63,7 @@ inline QString duration(double us)
 struct Row {
     QString measure;
     QString figure;
-    QString goal;                 // empty: no goal, figure for information
+    QString goal; // empty: no goal, figure for information
     std::optional<bool> met;
 };
 

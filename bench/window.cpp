@@ -5,11 +5,11 @@
 #include "farend.h"
 
 #include "app/mainwindow.h"
-#include "panel/panel.h"
 #include "link/serialcomm.h"
+#include "panel/panel.h"
+#include "ptypair.h"
 #include "traffic/decoders.h"
 #include "traffic/traffictext.h"
-#include "ptypair.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -35,10 +35,7 @@ using namespace std::chrono_literals;
 constexpr int kPanelLine = 0; // the far end of the panel's COM1
 constexpr int kFloorLine = 1; // the far end of the pseudo-terminal for bare writes
 
-void progress(const char* what)
-{
-    std::fprintf(stderr, "  %s\n", what);
-}
+void progress(const char* what) { std::fprintf(stderr, "  %s\n", what); }
 
 // Runs the event loop until `done` or the time is up. The thread sleeps in
 // the event loop meanwhile, as the panel does between the operator's acts.
@@ -64,20 +61,11 @@ void runUntil(Clock::time_point until)
     waitFor([&] { return Clock::now() >= until; }, int(std::max<qint64>(left, 0)) + 1);
 }
 
-void idle(std::chrono::microseconds d)
-{
-    runUntil(Clock::now() + d);
-}
+void idle(std::chrono::microseconds d) { runUntil(Clock::now() + d); }
 
-QString ratio(double value, double floor)
-{
-    return QStringLiteral("%1×").arg(value / floor, 0, 'f', 1);
-}
+QString ratio(double value, double floor) { return QStringLiteral("%1×").arg(value / floor, 0, 'f', 1); }
 
-QString percent(double v, int decimals = 2)
-{
-    return QStringLiteral("%1%").arg(v, 0, 'f', decimals);
-}
+QString percent(double v, int decimals = 2) { return QStringLiteral("%1%").arg(v, 0, 'f', decimals); }
 
 class Rig {
 public:
@@ -87,8 +75,8 @@ public:
         comm = std::make_unique<runo::SerialComm>();
         window = std::make_unique<runo::MainWindow>(comm.get());
         floorFd = ::open(floorPty.path().toLocal8Bit().constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        far = std::make_unique<FarEnd>(QList<int>{panelPty.masterFd(), floorPty.masterFd()},
-                                       QThread::currentThread()->eventDispatcher());
+        far = std::make_unique<FarEnd>(
+            QList<int> {panelPty.masterFd(), floorPty.masterFd()}, QThread::currentThread()->eventDispatcher());
     }
     ~Rig()
     {
@@ -144,8 +132,8 @@ public:
 void clickToWire(Rig& rig, const Options& o, Table& table)
 {
     progress("click to wire");
-    QPushButton* status = rig.button("Command44");  // STATUS: "CR0" CR
-    QPushButton* volUp = rig.button("Command1");    // VOL +: "C09" CR, repeats every 250 ms
+    QPushButton* status = rig.button("Command44"); // STATUS: "CR0" CR
+    QPushButton* volUp = rig.button("Command1"); // VOL +: "C09" CR, repeats every 250 ms
     const QByteArray statusLine = "CR0\r";
     const QByteArray volLine = "C09\r";
 
@@ -202,16 +190,22 @@ void clickToWire(Rig& rig, const Options& o, Table& table)
 
     const double floorMedian = floor.median();
     const auto met = [](const Samples& s) { return s.median() < 1000.0 && s.percentile(99) < 5000.0; };
-    table.add({QStringLiteral("Click to wire, command button (STATUS, 4 bytes; %1 clicks): median / p99 / × floor").arg(click.size()),
-               QStringLiteral("%1 / %2 / %3").arg(duration(click.median()), duration(click.percentile(99)), ratio(click.median(), floorMedian)),
-               QStringLiteral("< 1 ms / < 5 ms"), met(click)});
-    table.add({QStringLiteral("Click to wire, hold button press (VOL +, 4 bytes; %1 presses): median / p99 / × floor").arg(press.size()),
-               QStringLiteral("%1 / %2 / %3").arg(duration(press.median()), duration(press.percentile(99)), ratio(press.median(), floorMedian)),
-               QStringLiteral("< 1 ms / < 5 ms"), met(press)});
-    table.add({QStringLiteral("Part of the click: Qt's synchronous repaint of the released button (%1 repaints): median").arg(repaint.size()),
-               duration(repaint.median()), QString(), std::nullopt});
-    table.add({QStringLiteral("Floor: bare write of the same 4 bytes to a pseudo-terminal (%1 writes): median / p99").arg(floor.size()),
-               QStringLiteral("%1 / %2").arg(duration(floorMedian), duration(floor.percentile(99))), QString(), std::nullopt});
+    table.add(
+        {QStringLiteral("Click to wire, command button (STATUS, 4 bytes; %1 clicks): median / p99 / × floor").arg(click.size()),
+            QStringLiteral("%1 / %2 / %3")
+                .arg(duration(click.median()), duration(click.percentile(99)), ratio(click.median(), floorMedian)),
+            QStringLiteral("< 1 ms / < 5 ms"), met(click)});
+    table.add({QStringLiteral("Click to wire, hold button press (VOL +, 4 bytes; %1 presses): median / p99 / × floor")
+                   .arg(press.size()),
+        QStringLiteral("%1 / %2 / %3")
+            .arg(duration(press.median()), duration(press.percentile(99)), ratio(press.median(), floorMedian)),
+        QStringLiteral("< 1 ms / < 5 ms"), met(press)});
+    table.add({QStringLiteral("Part of the click: Qt's synchronous repaint of the released button (%1 repaints): median")
+                   .arg(repaint.size()),
+        duration(repaint.median()), QString(), std::nullopt});
+    table.add(
+        {QStringLiteral("Floor: bare write of the same 4 bytes to a pseudo-terminal (%1 writes): median / p99").arg(floor.size()),
+            QStringLiteral("%1 / %2").arg(duration(floorMedian), duration(floor.percentile(99))), QString(), std::nullopt});
     if (wrong)
         table.note(QStringLiteral("Click to wire: %1 samples lost or wrong on the wire.").arg(wrong));
 }
@@ -220,7 +214,7 @@ void clickToWire(Rig& rig, const Options& o, Table& table)
 class ScreenWatch : public QObject {
 public:
     ScreenWatch(QLabel* receive, QLabel* status)
-        : m_labels{receive, status}
+        : m_labels {receive, status}
     {
         for (QLabel* l : m_labels)
             l->installEventFilter(this);
@@ -244,8 +238,14 @@ public:
     }
 
     bool done() const { return m_painted[0] && m_painted[1]; }
-    std::optional<Clock::time_point> set() const { return m_set[0] && m_set[1] ? std::max(*m_set[0], *m_set[1]) : std::optional<Clock::time_point>(); }
-    std::optional<Clock::time_point> painted() const { return done() ? std::max(*m_painted[0], *m_painted[1]) : std::optional<Clock::time_point>(); }
+    std::optional<Clock::time_point> set() const
+    {
+        return m_set[0] && m_set[1] ? std::max(*m_set[0], *m_set[1]) : std::optional<Clock::time_point>();
+    }
+    std::optional<Clock::time_point> painted() const
+    {
+        return done() ? std::max(*m_painted[0], *m_painted[1]) : std::optional<Clock::time_point>();
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -314,11 +314,11 @@ void wireToScreen(Rig& rig, const Options& o, Table& table)
     }
 
     table.add({QStringLiteral("Wire to screen, reply to receive and status lines set (%1 replies): median / p99").arg(set.size()),
-               QStringLiteral("%1 / %2").arg(duration(set.median()), duration(set.percentile(99))),
-               QStringLiteral("median < 1 ms"), set.median() < 1000.0});
+        QStringLiteral("%1 / %2").arg(duration(set.median()), duration(set.percentile(99))), QStringLiteral("median < 1 ms"),
+        set.median() < 1000.0});
     table.add({QStringLiteral("Wire to screen, reply to both lines painted: median / p99"),
-               QStringLiteral("%1 / %2").arg(duration(painted.median()), duration(painted.percentile(99))),
-               QStringLiteral("median < 1 ms"), painted.median() < 1000.0});
+        QStringLiteral("%1 / %2").arg(duration(painted.median()), duration(painted.percentile(99))),
+        QStringLiteral("median < 1 ms"), painted.median() < 1000.0});
     if (lost)
         table.note(QStringLiteral("Wire to screen: %1 samples lost.").arg(lost));
 }
@@ -381,13 +381,13 @@ void receiveCost(Rig& rig, const Options& o, Table& table)
     rig.panel().closeReplyWindow();
     table.add({QStringLiteral("Receive-mode call, %1-byte buffer, traffic text + decoder, all 9 decoders: median / p99")
                    .arg(runo::Panel::kReceiveBufferLimit),
-               QStringLiteral("%1 / %2").arg(duration(all.median()), duration(all.percentile(99))),
-               QStringLiteral("< 50 µs"), all.median() < 50.0});
+        QStringLiteral("%1 / %2").arg(duration(all.median()), duration(all.percentile(99))), QStringLiteral("< 50 µs"),
+        all.median() < 50.0});
     table.add({QStringLiteral("Receive-mode call, slowest decoder (%1): median / p99").arg(worstSelector),
-               QStringLiteral("%1 / %2 (traffic text %3, decoder %4, labels and the rest %5)")
-                   .arg(duration(worstMedian), duration(worstP99), duration(worstText), duration(worstDecode),
-                        duration(std::max(0.0, worstMedian - worstText - worstDecode))),
-               QStringLiteral("< 50 µs"), worstMedian < 50.0});
+        QStringLiteral("%1 / %2 (traffic text %3, decoder %4, labels and the rest %5)")
+            .arg(duration(worstMedian), duration(worstP99), duration(worstText), duration(worstDecode),
+                duration(std::max(0.0, worstMedian - worstText - worstDecode))),
+        QStringLiteral("< 50 µs"), worstMedian < 50.0});
 }
 
 struct HoldCase {
@@ -415,7 +415,11 @@ void repeatAccuracy(Rig& rig, const Options& o, Table& table)
     const HoldCase cases[] = {
         {5, "Command5", "C3C\r", "cursor ↑ after a D.Zoom hold", tap("Command48")},
         {105, "Command15", "C47\r", "Zoom +", {}},
-        {200, "Command5", "C3C\r", "cursor ↑ after MENU ON", [](Rig& rig) { rig.click(rig.button("Command23")); idle(20ms); }},
+        {200, "Command5", "C3C\r", "cursor ↑ after MENU ON",
+            [](Rig& rig) {
+                rig.click(rig.button("Command23"));
+                idle(20ms);
+            }},
         {250, "Command1", "C09\r", "VOL +", {}},
         {500, "Command6", "C3F\r", "SELECT", {}},
     };
@@ -466,15 +470,20 @@ void repeatAccuracy(Rig& rig, const Options& o, Table& table)
         const double meanMs = periods.mean() / 1000.0;
         const double error = (meanMs - c.intervalMs) / c.intervalMs * 100.0;
         const bool ok = !wrongBytes && !wrongInterval && worstMiss <= 1 && std::abs(error) <= 2.0;
-        table.add({QStringLiteral("Repeat every %1 ms (%2; %3 × %4 ms hold): lines sent / expected, mean period, p99 of the deviation")
-                       .arg(c.intervalMs).arg(QString::fromUtf8(c.what)).arg(holds).arg(o.holdMs),
-                   QStringLiteral("%1 / %2, %3 ms (%4%5), %6")
-                       .arg(sent).arg(expected)
-                       .arg(meanMs, 0, 'f', c.intervalMs < 100 ? 3 : 2)
-                       .arg(error >= 0 ? QStringLiteral("+") : QString())
-                       .arg(percent(error))
-                       .arg(duration(deviation.percentile(99))),
-                   QStringLiteral("count ±1 per hold, mean within 2%"), ok});
+        table.add(
+            {QStringLiteral("Repeat every %1 ms (%2; %3 × %4 ms hold): lines sent / expected, mean period, p99 of the deviation")
+                    .arg(c.intervalMs)
+                    .arg(QString::fromUtf8(c.what))
+                    .arg(holds)
+                    .arg(o.holdMs),
+                QStringLiteral("%1 / %2, %3 ms (%4%5), %6")
+                    .arg(sent)
+                    .arg(expected)
+                    .arg(meanMs, 0, 'f', c.intervalMs < 100 ? 3 : 2)
+                    .arg(error >= 0 ? QStringLiteral("+") : QString())
+                    .arg(percent(error))
+                    .arg(duration(deviation.percentile(99))),
+                QStringLiteral("count ±1 per hold, mean within 2%"), ok});
         if (worstMiss > 1) {
             int skipped = 0; // periods of two or more intervals: a tick came too late and was dropped
             for (double p : periods.us)
@@ -482,10 +491,14 @@ void repeatAccuracy(Rig& rig, const Options& o, Table& table)
             table.note(QStringLiteral("Repeat every %1 ms: a hold was %2 lines off; %3 periods were %4 or longer, each a tick "
                                       "that came more than a whole interval late and was dropped (the window's thread was not "
                                       "scheduled in time).")
-                           .arg(c.intervalMs).arg(worstMiss).arg(skipped).arg(duration(1.5 * c.intervalMs * 1000.0)));
+                           .arg(c.intervalMs)
+                           .arg(worstMiss)
+                           .arg(skipped)
+                           .arg(duration(1.5 * c.intervalMs * 1000.0)));
         }
         if (wrongBytes)
-            table.note(QStringLiteral("Repeat every %1 ms: other bytes than the held command came on the wire.").arg(c.intervalMs));
+            table.note(
+                QStringLiteral("Repeat every %1 ms: other bytes than the held command came on the wire.").arg(c.intervalMs));
         if (wrongInterval)
             table.note(QStringLiteral("Repeat every %1 ms: the repeat timer did not run at that interval.").arg(c.intervalMs));
     }
@@ -531,13 +544,15 @@ void replyWindows(Rig& rig, const Options& o, Table& table)
         }
         const double meanMs = s.mean() / 1000.0;
         table.add({QStringLiteral("Reply window %1 ms (%2; %3 times): mean time to \" X X X X\", p99")
-                       .arg(windowMs).arg(windowMs == 100 ? QStringLiteral("Zoom + press") : QStringLiteral("STATUS, unanswered")).arg(s.size()),
-                   QStringLiteral("%1 ms (%2%3), %4")
-                       .arg(meanMs, 0, 'f', 2)
-                       .arg(meanMs >= windowMs ? QStringLiteral("+") : QString())
-                       .arg(percent((meanMs - windowMs) / windowMs * 100.0))
-                       .arg(duration(s.percentile(99))),
-                   QString(), std::nullopt});
+                       .arg(windowMs)
+                       .arg(windowMs == 100 ? QStringLiteral("Zoom + press") : QStringLiteral("STATUS, unanswered"))
+                       .arg(s.size()),
+            QStringLiteral("%1 ms (%2%3), %4")
+                .arg(meanMs, 0, 'f', 2)
+                .arg(meanMs >= windowMs ? QStringLiteral("+") : QString())
+                .arg(percent((meanMs - windowMs) / windowMs * 100.0))
+                .arg(duration(s.percentile(99))),
+            QString(), std::nullopt});
     }
     rig.panel().closeReplyWindow();
 }

@@ -16,7 +16,7 @@
 namespace {
 
 struct Box {
-    int x, y, w, h;   // pixels, outline included
+    int x, y, w, h; // pixels, outline included
     QRgb fill;
     bool outline;
 };
@@ -50,7 +50,7 @@ std::vector<Box> picture(int size)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s 16|32 OUTPUT.png\n", argv[0]);
@@ -65,7 +65,7 @@ int main(int argc, char *argv[])
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        for (const Box &b : picture(size)) {
+        for (const Box& b : picture(size)) {
             if (b.outline) {
                 painter.fillRect(b.x, b.y, b.w, b.h, QColor::fromRgb(kEdge));
                 painter.fillRect(b.x + 1, b.y + 1, b.w - 2, b.h - 2, QColor::fromRgb(b.fill));

@@ -21,10 +21,7 @@ namespace runo {
 
 namespace {
 
-QString name(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
+QString name(std::string_view text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 
 // Every command button with its name from the command tables.
 std::vector<layout::ButtonRole> buttonRoles()
@@ -64,10 +61,7 @@ MainWindow::MainWindow(MSComm* port, QWidget* parent)
         first->setFocus();
 }
 
-MainWindow::~MainWindow()
-{
-    qApp->removeEventFilter(this);
-}
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::connectCommandButtons()
 {
@@ -119,7 +113,7 @@ void MainWindow::connectOperatorEntry()
 {
     QLineEdit* entry = m_form.textBox();
     connect(m_form.button(QStringLiteral("Command95")), &QPushButton::clicked, &m_panel,
-            [this, entry] { m_panel.sendFreeCommand(entry->text()); });
+        [this, entry] { m_panel.sendFreeCommand(entry->text()); });
     connect(m_form.button(QStringLiteral("Command96")), &QPushButton::clicked, entry, &QLineEdit::clear);
     connect(m_form.button(QStringLiteral("Command34")), &QPushButton::clicked, &m_panel, &Panel::toggleDataDisplay);
     connect(m_form.image(), &layout::LogoLabel::doubleClicked, &m_panel, &Panel::doubleClickLogo);
@@ -151,10 +145,7 @@ void MainWindow::applyWindowHeight(int twips)
     setFixedSize(layout::clientSize().width(), layout::clientPixelsForOuterHeight(twips));
 }
 
-int MainWindow::outerHeightTwips() const
-{
-    return layout::outerHeightForClientPixels(height());
-}
+int MainWindow::outerHeightTwips() const { return layout::outerHeightForClientPixels(height()); }
 
 void MainWindow::showDataButton()
 {

@@ -27,12 +27,12 @@ inline constexpr int kInputClearMs = 5500;
 
 struct CommandButton {
     std::string_view control;
-    std::string_view name;  // UTF-8, unique among all commands
+    std::string_view name; // UTF-8, unique among all commands
     std::string_view group; // the heading it stands under
-    std::string_view text;  // command text, without prefix and CR
+    std::string_view text; // command text, without prefix and CR
     int replyMs = kUnchanged; // Timer2, set before sending
     int clearMs = kUnchanged; // Timer4, set before sending
-    bool armsCursor = false;  // after sending: Timer1 200 ms, cursorMode 1
+    bool armsCursor = false; // after sending: Timer1 200 ms, cursorMode 1
 };
 
 struct HoldButton {

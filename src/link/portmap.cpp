@@ -18,9 +18,6 @@ QString devicePathForPort(int port)
 #endif
 }
 
-QString portDisplayName(int port)
-{
-    return QStringLiteral("COM%1 (%2)").arg(port).arg(devicePathForPort(port));
-}
+QString portDisplayName(int port) { return QStringLiteral("COM%1 (%2)").arg(port).arg(devicePathForPort(port)); }
 
 } // namespace runo

@@ -40,10 +40,7 @@ SerialComm::SerialComm(QObject* parent)
     connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialComm::handleError, Qt::QueuedConnection);
 }
 
-bool SerialComm::failWith(const QString& reason)
-{
-    return fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), reason));
-}
+bool SerialComm::failWith(const QString& reason) { return fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), reason)); }
 
 bool SerialComm::setCommPort(int port)
 {
@@ -77,11 +74,9 @@ bool SerialComm::setSettings(const QString& settings)
 
 bool SerialComm::applySettings()
 {
-    const bool ok = m_serial.setBaudRate(m_settings.baud)
-        && m_serial.setParity(toQt(m_settings.parity))
+    const bool ok = m_serial.setBaudRate(m_settings.baud) && m_serial.setParity(toQt(m_settings.parity))
         && m_serial.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits))
-        && m_serial.setStopBits(toQt(m_settings.stopBits))
-        && m_serial.setFlowControl(QSerialPort::NoFlowControl);
+        && m_serial.setStopBits(toQt(m_settings.stopBits)) && m_serial.setFlowControl(QSerialPort::NoFlowControl);
     return ok || failWith(m_serial.errorString());
 }
 
@@ -119,10 +114,7 @@ bool SerialComm::output(const QByteArray& text)
     return true;
 }
 
-QByteArray SerialComm::input()
-{
-    return m_serial.isOpen() ? m_serial.readAll() : QByteArray();
-}
+QByteArray SerialComm::input() { return m_serial.isOpen() ? m_serial.readAll() : QByteArray(); }
 
 void SerialComm::receive()
 {
@@ -148,8 +140,7 @@ void SerialComm::handleError(QSerialPort::SerialPortError)
             m_serial.close();
         m_serial.clearError();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

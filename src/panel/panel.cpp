@@ -45,10 +45,7 @@ const QTimer& Panel::timer(int number) const
 }
 
 // Enabling a timer that already runs starts its period afresh.
-void Panel::enable(QTimer& timer)
-{
-    timer.start();
-}
+void Panel::enable(QTimer& timer) { timer.start(); }
 
 void Panel::setTransmitLine(const QString& text)
 {

@@ -40,8 +40,8 @@ public:
     static constexpr int kTallWindowHeight = 6000;
 
     // Stored timer intervals.
-    static constexpr int kRepeatMs = 200;        // Timer1
-    static constexpr int kReplyMs = 500;         // Timer2
+    static constexpr int kRepeatMs = 200; // Timer1
+    static constexpr int kReplyMs = 500; // Timer2
     static constexpr int kSettingsPanelMs = 5000; // Timer3
     static constexpr int kDisplayClearMs = 1000; // Timer4
 

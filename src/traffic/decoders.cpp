@@ -69,10 +69,7 @@ constexpr Row kLampMode[] = {
     {" 2 2", " No2 ON  : 1 Lamp mode(No2 USE)"},
 };
 
-QString latin1(std::string_view s)
-{
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
+QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
 
 std::optional<QString> lookUp(std::span<const Row> table, const QString& line)
 {
@@ -84,10 +81,7 @@ std::optional<QString> lookUp(std::span<const Row> table, const QString& line)
     return std::nullopt;
 }
 
-std::optional<QString> lampTime(const QString& line)
-{
-    return line.left(38) + QLatin1String(" Hour Use");
-}
+std::optional<QString> lampTime(const QString& line) { return line.left(38) + QLatin1String(" Hour Use"); }
 
 std::optional<QString> temperatures(const QString& line)
 {
@@ -97,10 +91,7 @@ std::optional<QString> temperatures(const QString& line)
         + QLatin1String(" C ");
 }
 
-std::optional<QString> passThrough(const QString& line)
-{
-    return line;
-}
+std::optional<QString> passThrough(const QString& line) { return line; }
 
 std::optional<QString> pressure(const QString& line)
 {
@@ -128,20 +119,11 @@ constexpr Decoder kDecoders[] = {
     {"CR7", [](const QString& l) { return lookUp(kLampMode, l); }},
 };
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
-}
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'); }
 
-bool isDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
-bool isSign(QChar c)
-{
-    return c == QLatin1Char('+') || c == QLatin1Char('-');
-}
+bool isSign(QChar c) { return c == QLatin1Char('+') || c == QLatin1Char('-'); }
 
 // Reads characters off a text with blanks skipped wherever they stand.
 struct NumberReader {
@@ -155,8 +137,7 @@ struct NumberReader {
         return pos < text.size() ? text[pos] : QChar();
     }
     // Appends the next character to out when it fits.
-    template <class Fits>
-    bool take(Fits fits, std::string& out)
+    template <class Fits> bool take(Fits fits, std::string& out)
     {
         const QChar c = peek();
         if (c.isNull() || !fits(c))
@@ -195,7 +176,7 @@ std::optional<QString> decodeReply(QByteArrayView lastCommand, QByteArrayView co
 double leadingNumber(QStringView text)
 {
     // Gather the characters of the number, blanks left out, then convert.
-    NumberReader reader{text};
+    NumberReader reader {text};
     std::string number;
     reader.take(isSign, number);
     qsizetype digits = reader.takeDigits(number);

@@ -25,10 +25,10 @@ namespace {
 QString qs(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 // Every interface below `root`, depth first, as a screen reader walks them.
-void collect(QAccessibleInterface *root, std::vector<QAccessibleInterface *> &out)
+void collect(QAccessibleInterface* root, std::vector<QAccessibleInterface*>& out)
 {
     for (int i = 0; i < root->childCount(); ++i) {
-        if (QAccessibleInterface *child = root->child(i)) {
+        if (QAccessibleInterface* child = root->child(i)) {
             out.push_back(child);
             collect(child, out);
         }
@@ -36,16 +36,16 @@ void collect(QAccessibleInterface *root, std::vector<QAccessibleInterface *> &ou
 }
 
 // The controls an operator works or reads: these must all be named.
-bool mustBeNamed(const Control &c)
+bool mustBeNamed(const Control& c)
 {
     if (c.kind == Kind::Label)
         return c.flags & SingleBorder; // the three traffic lines
     return c.kind != Kind::Frame;
 }
 
-bool isLabelOf(QAccessibleInterface *label, QAccessibleInterface *target)
+bool isLabelOf(QAccessibleInterface* label, QAccessibleInterface* target)
 {
-    for (const auto &rel : target->relations(QAccessible::Label))
+    for (const auto& rel : target->relations(QAccessible::Label))
         if (rel.first && rel.first->object() == label->object())
             return true;
     return false;
@@ -53,8 +53,7 @@ bool isLabelOf(QAccessibleInterface *label, QAccessibleInterface *target)
 
 } // namespace
 
-class TestAccess : public QObject
-{
+class TestAccess : public QObject {
     Q_OBJECT
 
 private slots:
@@ -72,17 +71,17 @@ private slots:
     void automation();
 
 private:
-    QAccessibleInterface *iface(const QString &control) const
+    QAccessibleInterface* iface(const QString& control) const
     {
-        QWidget *w = m_form.widget(control);
+        QWidget* w = m_form.widget(control);
         return w ? QAccessible::queryAccessibleInterface(w) : nullptr;
     }
-    std::map<QString, std::vector<QAccessibleInterface *>> byName() const
+    std::map<QString, std::vector<QAccessibleInterface*>> byName() const
     {
-        std::vector<QAccessibleInterface *> all;
+        std::vector<QAccessibleInterface*> all;
         collect(QAccessible::queryAccessibleInterface(m_client.get()), all);
-        std::map<QString, std::vector<QAccessibleInterface *>> out;
-        for (QAccessibleInterface *i : all)
+        std::map<QString, std::vector<QAccessibleInterface*>> out;
+        for (QAccessibleInterface* i : all)
             if (const QString n = i->text(QAccessible::Name); !n.isEmpty())
                 out[n].push_back(i);
         return out;
@@ -112,17 +111,28 @@ void TestAccess::name_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("role");
     const int button = QAccessible::Button;
-    QTest::newRow("power on") << "Command17" << "POWER ON" << button;
-    QTest::newRow("vol +") << "Command1" << "VOL +" << button;
-    QTest::newRow("lens up") << "Command59" << "LENS SHIFT ↑" << button;
-    QTest::newRow("cursor up") << "Command5" << "Cursor ↑" << button;
-    QTest::newRow("input 1 rgb") << "Command66" << "INPUT 1 RGB" << button;
-    QTest::newRow("input 2 rgb") << "Command72" << "INPUT 2 RGB" << button;
-    QTest::newRow("hidden data button") << "Command34" << "DATA DISPLAY" << button;
-    QTest::newRow("9600 (hidden panel)") << "Option10" << "9600" << int(QAccessible::RadioButton);
-    QTest::newRow("status line") << "Label22" << "STATUS" << int(QAccessible::StaticText);
-    QTest::newRow("entry box") << "Text1" << "CMD" << int(QAccessible::EditableText);
-    QTest::newRow("logo") << "Image1" << "LOGO" << int(QAccessible::Graphic);
+    QTest::newRow("power on") << "Command17"
+                              << "POWER ON" << button;
+    QTest::newRow("vol +") << "Command1"
+                           << "VOL +" << button;
+    QTest::newRow("lens up") << "Command59"
+                             << "LENS SHIFT ↑" << button;
+    QTest::newRow("cursor up") << "Command5"
+                               << "Cursor ↑" << button;
+    QTest::newRow("input 1 rgb") << "Command66"
+                                 << "INPUT 1 RGB" << button;
+    QTest::newRow("input 2 rgb") << "Command72"
+                                 << "INPUT 2 RGB" << button;
+    QTest::newRow("hidden data button") << "Command34"
+                                        << "DATA DISPLAY" << button;
+    QTest::newRow("9600 (hidden panel)") << "Option10"
+                                         << "9600" << int(QAccessible::RadioButton);
+    QTest::newRow("status line") << "Label22"
+                                 << "STATUS" << int(QAccessible::StaticText);
+    QTest::newRow("entry box") << "Text1"
+                               << "CMD" << int(QAccessible::EditableText);
+    QTest::newRow("logo") << "Image1"
+                          << "LOGO" << int(QAccessible::Graphic);
 }
 
 void TestAccess::name()
@@ -130,7 +140,7 @@ void TestAccess::name()
     QFETCH(QString, control);
     QFETCH(QString, name);
     QFETCH(int, role);
-    QAccessibleInterface *i = iface(control);
+    QAccessibleInterface* i = iface(control);
     QVERIFY(i);
     QCOMPARE(i->text(QAccessible::Name), name);
     QCOMPARE(int(i->role()), role);
@@ -138,20 +148,19 @@ void TestAccess::name()
 
 void TestAccess::everyControlNamed()
 {
-    for (const Control &c : controls()) {
+    for (const Control& c : controls()) {
         if (!mustBeNamed(c))
             continue;
         QVERIFY2(findAccessibleName(c.name), c.name.data());
         QVERIFY2(!iface(qs(c.name))->text(QAccessible::Name).trimmed().isEmpty(), c.name.data());
     }
     // No stale entries; a caption label sits in the same group box.
-    for (const AccessibleName &a : accessibleNames()) {
-        const Control *c = findControl(a.control);
+    for (const AccessibleName& a : accessibleNames()) {
+        const Control* c = findControl(a.control);
         QVERIFY2(c && mustBeNamed(*c), a.control.data());
         if (!a.captionLabel.empty()) {
-            const Control *label = findControl(a.captionLabel);
-            QVERIFY2(label && label->kind == Kind::Label && label->container == c->container,
-                     a.captionLabel.data());
+            const Control* label = findControl(a.captionLabel);
+            QVERIFY2(label && label->kind == Kind::Label && label->container == c->container, a.captionLabel.data());
         }
     }
 }
@@ -163,19 +172,19 @@ void TestAccess::everyControlNamed()
 void TestAccess::namesUniqueInTree()
 {
     const auto names = byName();
-    for (const auto &[n, found] : names) {
+    for (const auto& [n, found] : names) {
         if (found.size() == 1)
             continue;
         QVERIFY2(found.size() == 2, qPrintable(n));
         QVERIFY2(isLabelOf(found[0], found[1]) || isLabelOf(found[1], found[0]),
-                 qPrintable(n + QStringLiteral(": ") + found[0]->object()->objectName()
-                            + QStringLiteral(" and ") + found[1]->object()->objectName()));
+            qPrintable(n + QStringLiteral(": ") + found[0]->object()->objectName() + QStringLiteral(" and ")
+                + found[1]->object()->objectName()));
     }
-    for (const AccessibleName &a : accessibleNames()) {
+    for (const AccessibleName& a : accessibleNames()) {
         const auto it = names.find(qs(a.name));
         QVERIFY2(it != names.end(), a.control.data());
         bool reached = false;
-        for (QAccessibleInterface *i : it->second)
+        for (QAccessibleInterface* i : it->second)
             reached = reached || i->object()->objectName() == qs(a.control);
         QVERIFY2(reached, a.control.data());
     }
@@ -187,7 +196,7 @@ void TestAccess::namesUniqueInTree()
 // changes with the view and its name does not.
 void TestAccess::namesKeepCaption()
 {
-    for (const Control &c : controls()) {
+    for (const Control& c : controls()) {
         if ((c.kind != Kind::Button && c.kind != Kind::Option) || c.name == "Command34")
             continue;
         const QString n = iface(qs(c.name))->text(QAccessible::Name);
@@ -200,10 +209,18 @@ void TestAccess::contentLine_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
-    QTest::newRow("transmit") << "Label11" << "TXD" << " C R 0 CR ";
-    QTest::newRow("no reply") << "Label12" << "RXD" << " X X X X";
-    QTest::newRow("markup as text") << "Label22" << "STATUS" << "<b>x</b>";
-    QTest::newRow("cleared") << "Label11" << "TXD" << "";
+    QTest::newRow("transmit") << "Label11"
+                              << "TXD"
+                              << " C R 0 CR ";
+    QTest::newRow("no reply") << "Label12"
+                              << "RXD"
+                              << " X X X X";
+    QTest::newRow("markup as text") << "Label22"
+                                    << "STATUS"
+                                    << "<b>x</b>";
+    QTest::newRow("cleared") << "Label11"
+                             << "TXD"
+                             << "";
 }
 
 // A traffic line reads as its name and its current content.
@@ -212,7 +229,7 @@ void TestAccess::contentLine()
     QFETCH(QString, control);
     QFETCH(QString, name);
     QFETCH(QString, text);
-    QAccessibleInterface *i = iface(control);
+    QAccessibleInterface* i = iface(control);
     m_form.label(control)->setText(QStringLiteral("before"));
     QCOMPARE(i->text(QAccessible::Value), QStringLiteral("before"));
     m_form.label(control)->setText(text);
@@ -228,10 +245,14 @@ void TestAccess::automation_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("control");
-    QTest::newRow("POWER ON") << "POWER ON" << "Command17";
-    QTest::newRow("INPUT 2 VIDEO") << "INPUT 2 VIDEO" << "Command73";
-    QTest::newRow("COM2") << "COM2" << "Option2";
-    QTest::newRow("9600") << "9600" << "Option10";
+    QTest::newRow("POWER ON") << "POWER ON"
+                              << "Command17";
+    QTest::newRow("INPUT 2 VIDEO") << "INPUT 2 VIDEO"
+                                   << "Command73";
+    QTest::newRow("COM2") << "COM2"
+                          << "Option2";
+    QTest::newRow("9600") << "9600"
+                          << "Option10";
 }
 
 void TestAccess::automation()
@@ -242,17 +263,17 @@ void TestAccess::automation()
 
     const auto found = byName()[name];
     QCOMPARE(found.size(), std::size_t(1));
-    QAccessibleInterface *i = found.front();
+    QAccessibleInterface* i = found.front();
     QCOMPARE(i->object()->objectName(), control);
-    QAccessibleActionInterface *actions = i->actionInterface();
+    QAccessibleActionInterface* actions = i->actionInterface();
     QVERIFY(actions && !actions->actionNames().isEmpty());
 
-    auto *button = qobject_cast<QAbstractButton *>(i->object());
+    auto* button = qobject_cast<QAbstractButton*>(i->object());
     QVERIFY(button);
     QSignalSpy clicked(button, &QAbstractButton::clicked);
     actions->doAction(actions->actionNames().first());
     QTRY_COMPARE(clicked.count(), 1);
-    if (qobject_cast<QRadioButton *>(button)) {
+    if (qobject_cast<QRadioButton*>(button)) {
         QVERIFY(button->isChecked());
         QVERIFY(i->state().checkable && i->state().checked);
     }

@@ -87,34 +87,27 @@ void TstHolds::repeatTiming_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<int>("repeat"); // Timer1 while held
-    QTest::addColumn<int>("reply");  // Timer2 while held
-    QTest::addColumn<int>("clear");  // Timer4 while held
+    QTest::addColumn<int>("reply"); // Timer2 while held
+    QTest::addColumn<int>("clear"); // Timer4 while held
     QTest::addColumn<int>("heldMs");
     QTest::addColumn<int>("least");
     QTest::addColumn<int>("most");
 
-    QTest::newRow("↑ at start") << QStringList() << "Command5" << QByteArray("C3C\r") << 200 << 500 << 1000
-                                << 1000 << 4 << 7;
-    QTest::newRow("↓ after MENU ON") << QStringList{"Command23"} << "Command7" << QByteArray("C3D\r") << 200
-                                     << 150 << 190 << 1000 << 4 << 7;
+    QTest::newRow("↑ at start") << QStringList() << "Command5" << QByteArray("C3C\r") << 200 << 500 << 1000 << 1000 << 4 << 7;
+    QTest::newRow("↓ after MENU ON") << QStringList {"Command23"} << "Command7" << QByteArray("C3D\r") << 200 << 150 << 190
+                                     << 1000 << 4 << 7;
     QTest::newRow("↓ after MENU ON and VOL +")
-        << QStringList{"Command23", "hold:Command1"} << "Command7" << QByteArray("C3D\r") << 250 << 150 << 190
-        << 1000 << 3 << 6;
-    QTest::newRow("← after REAL") << QStringList{"Command10"} << "Command9" << QByteArray("C3B\r") << 200 << 2000
-                                  << 2500 << 1000 << 4 << 7;
-    QTest::newRow("→ after D.Zoom +") << QStringList{"hold:Command48"} << "Command8" << QByteArray("C3A\r") << 5
-                                      << 5 << 5 << 500 << 25 << 120;
-    QTest::newRow("↑ after D.Zoom - and MENU ON")
-        << QStringList{"hold:Command49", "Command23"} << "Command5" << QByteArray("C3C\r") << 200 << 150 << 190
-        << 1000 << 4 << 7;
-    QTest::newRow("SELECT") << QStringList() << "Command6" << QByteArray("C3F\r") << 500 << 200 << 245 << 1000
-                            << 2 << 4;
-    QTest::newRow("Zoom +") << QStringList() << "Command15" << QByteArray("C47\r") << 105 << 100 << 100 << 500
-                            << 3 << 7;
-    QTest::newRow("LENS SHIFT →") << QStringList() << "Command61" << QByteArray("C60\r") << 105 << 100 << 100
-                                  << 500 << 3 << 7;
-    QTest::newRow("Keystone -") << QStringList() << "Command51" << QByteArray("C8F\r") << 250 << 200 << 245
-                                << 500 << 2 << 4;
+        << QStringList {"Command23", "hold:Command1"} << "Command7" << QByteArray("C3D\r") << 250 << 150 << 190 << 1000 << 3 << 6;
+    QTest::newRow("← after REAL") << QStringList {"Command10"} << "Command9" << QByteArray("C3B\r") << 200 << 2000 << 2500 << 1000
+                                  << 4 << 7;
+    QTest::newRow("→ after D.Zoom +") << QStringList {"hold:Command48"} << "Command8" << QByteArray("C3A\r") << 5 << 5 << 5 << 500
+                                      << 25 << 120;
+    QTest::newRow("↑ after D.Zoom - and MENU ON") << QStringList {"hold:Command49", "Command23"} << "Command5"
+                                                  << QByteArray("C3C\r") << 200 << 150 << 190 << 1000 << 4 << 7;
+    QTest::newRow("SELECT") << QStringList() << "Command6" << QByteArray("C3F\r") << 500 << 200 << 245 << 1000 << 2 << 4;
+    QTest::newRow("Zoom +") << QStringList() << "Command15" << QByteArray("C47\r") << 105 << 100 << 100 << 500 << 3 << 7;
+    QTest::newRow("LENS SHIFT →") << QStringList() << "Command61" << QByteArray("C60\r") << 105 << 100 << 100 << 500 << 3 << 7;
+    QTest::newRow("Keystone -") << QStringList() << "Command51" << QByteArray("C8F\r") << 250 << 200 << 245 << 500 << 2 << 4;
 }
 
 // The repeat interval and reply timing a hold runs with, depending on what

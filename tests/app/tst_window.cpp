@@ -125,10 +125,9 @@ void TstWindow::singlePressButtons_data()
     QTest::addColumn<int>("clear"); // Timer4 afterwards
     QTest::addColumn<bool>("armsCursor");
 
-    const auto row = [](const char* name, const char* control, const char* line, int reply = 500,
-                        int clear = 1000, bool armsCursor = false) {
-        QTest::newRow(name) << control << QByteArray(line) << reply << clear << armsCursor;
-    };
+    const auto row
+        = [](const char* name, const char* control, const char* line, int reply = 500, int clear = 1000,
+              bool armsCursor = false) { QTest::newRow(name) << control << QByteArray(line) << reply << clear << armsCursor; };
     row("POWER ON", "Command17", "C00\r");
     row("POWER OFF", "Command18", "C01\r");
     row("INPUT 1", "Command27", "C05\r");
@@ -218,13 +217,18 @@ void TstWindow::intervalsCarryOver_data()
     QTest::addColumn<int>("clear");
     QTest::addColumn<int>("cursorMode");
 
-    QTest::newRow("REAL, POWER ON") << "Command10" << "Command17" << QByteArray("C00\r") << 2000 << 2500 << 0;
-    QTest::newRow("S-VIDEO, STATUS") << "Command84" << "Command44" << QByteArray("CR0\r") << 5000 << 5500 << 0;
-    QTest::newRow("P-FAIL, DISPLAY CLEAR") << "Command52" << "Command3" << QByteArray("C1E\r") << 2000 << 2500 << 0;
-    QTest::newRow("SCART, CUSTOM 2") << "Command65" << "Command41" << QByteArray("CF IMAGE CUSTOM2\r") << 2000
-                                     << 2500 << 0;
-    QTest::newRow("MENU ON, MENU OFF") << "Command23" << "Command24" << QByteArray("C1D\r") << 500 << 1000 << 1;
-    QTest::newRow("A-PC Adj, FREEZE OFF") << "Command13" << "Command26" << QByteArray("C44\r") << 500 << 1000 << 1;
+    QTest::newRow("REAL, POWER ON") << "Command10"
+                                    << "Command17" << QByteArray("C00\r") << 2000 << 2500 << 0;
+    QTest::newRow("S-VIDEO, STATUS") << "Command84"
+                                     << "Command44" << QByteArray("CR0\r") << 5000 << 5500 << 0;
+    QTest::newRow("P-FAIL, DISPLAY CLEAR") << "Command52"
+                                           << "Command3" << QByteArray("C1E\r") << 2000 << 2500 << 0;
+    QTest::newRow("SCART, CUSTOM 2") << "Command65"
+                                     << "Command41" << QByteArray("CF IMAGE CUSTOM2\r") << 2000 << 2500 << 0;
+    QTest::newRow("MENU ON, MENU OFF") << "Command23"
+                                       << "Command24" << QByteArray("C1D\r") << 500 << 1000 << 1;
+    QTest::newRow("A-PC Adj, FREEZE OFF") << "Command13"
+                                          << "Command26" << QByteArray("C44\r") << 500 << 1000 << 1;
 }
 
 // An interval a button sets stays in force for the buttons after it.
@@ -400,11 +404,16 @@ void TstWindow::freeCommand_data()
     QTest::addColumn<QString>("transmitLine");
     QTest::addColumn<QString>("status"); // after the projector answers "00" CR
 
-    QTest::newRow("SEND CR0") << "CR0" << QByteArray("CR0\r") << " C R 0 CR " << " Power ON";
-    QTest::newRow("SEND cr0") << "cr0" << QByteArray("cr0\r") << " c r 0 CR " << "";
-    QTest::newRow("SEND empty") << "" << QByteArray("\r") << " CR " << "";
-    QTest::newRow("SEND \u00e9") << QString::fromUtf8("é") << QByteArray("\xE9\r") << " ? CR " << "";
-    QTest::newRow("SEND with blanks") << " C00 " << QByteArray(" C00 \r") << "   C 0 0   CR " << "";
+    QTest::newRow("SEND CR0") << "CR0" << QByteArray("CR0\r") << " C R 0 CR "
+                              << " Power ON";
+    QTest::newRow("SEND cr0") << "cr0" << QByteArray("cr0\r") << " c r 0 CR "
+                              << "";
+    QTest::newRow("SEND empty") << "" << QByteArray("\r") << " CR "
+                                << "";
+    QTest::newRow("SEND \u00e9") << QString::fromUtf8("é") << QByteArray("\xE9\r") << " ? CR "
+                                 << "";
+    QTest::newRow("SEND with blanks") << " C00 " << QByteArray(" C00 \r") << "   C 0 0   CR "
+                                      << "";
 }
 
 void TstWindow::freeCommand()
@@ -478,7 +487,7 @@ void TstWindow::missingPortIsReportedOnce()
     rig->click("Command33");
     QVERIFY(panelFrame->isVisible());
     QTest::mouseClick(com2, Qt::LeftButton); // returns once the box is answered
-    QTest::qWait(300);                       // room for a second box, should one follow
+    QTest::qWait(300); // room for a second box, should one follow
 
     const QStringList boxes = std::exchange(rig->boxes.texts, {});
     QCOMPARE(boxes.size(), 1);

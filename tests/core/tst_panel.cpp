@@ -17,8 +17,12 @@ const HoldButton& hold(const char* name) { return *findHoldButton(name); }
 
 struct Rig {
     FakeComm port;
-    Panel panel{&port};
-    Rig() { panel.load(); port.log.clear(); }
+    Panel panel {&port};
+    Rig()
+    {
+        panel.load();
+        port.log.clear();
+    }
 };
 
 } // namespace
@@ -85,13 +89,16 @@ void TstPanel::portSelection_data()
     QTest::addColumn<int>("portAfter");
     QTest::addColumn<bool>("openAfter");
 
-    QTest::newRow("COM2 while open") << true << 2 << "" << QStringList{"close", "port 2", "open"} << false << 2 << true;
-    QTest::newRow("COM2 cannot open") << true << 2 << "open" << QStringList{"close", "port 2", "open", "port 1"} << true << 1 << false;
-    QTest::newRow("COM2 close fails") << true << 2 << "close" << QStringList{"close", "port 2", "close", "port 1"} << true << 1 << true;
-    QTest::newRow("COM2 number refused") << true << 2 << "port" << QStringList{"close", "port 2", "port 1"} << true << 2 << false;
-    QTest::newRow("COM1 from COM1") << true << 1 << "" << QStringList{"close", "port 1", "open"} << false << 1 << true;
-    QTest::newRow("COM2 while closed") << false << 2 << "" << QStringList{"port 2"} << false << 2 << false;
-    QTest::newRow("COM1 while closed") << false << 1 << "open" << QStringList{"port 1"} << false << 1 << false;
+    QTest::newRow("COM2 while open") << true << 2 << "" << QStringList {"close", "port 2", "open"} << false << 2 << true;
+    QTest::newRow("COM2 cannot open") << true << 2 << "open" << QStringList {"close", "port 2", "open", "port 1"} << true << 1
+                                      << false;
+    QTest::newRow("COM2 close fails") << true << 2 << "close" << QStringList {"close", "port 2", "close", "port 1"} << true << 1
+                                      << true;
+    QTest::newRow("COM2 number refused") << true << 2 << "port" << QStringList {"close", "port 2", "port 1"} << true << 2
+                                         << false;
+    QTest::newRow("COM1 from COM1") << true << 1 << "" << QStringList {"close", "port 1", "open"} << false << 1 << true;
+    QTest::newRow("COM2 while closed") << false << 2 << "" << QStringList {"port 2"} << false << 2 << false;
+    QTest::newRow("COM1 while closed") << false << 1 << "open" << QStringList {"port 1"} << false << 1 << false;
 }
 
 void TstPanel::portSelection()
@@ -126,7 +133,7 @@ void TstPanel::speedSelectionKeepsPortOpen()
     Rig rig;
     rig.panel.showSettingsPanel();
     rig.panel.selectSpeed(9600);
-    QCOMPARE(rig.port.log, QStringList{"settings 9600,N,8,1"});
+    QCOMPARE(rig.port.log, QStringList {"settings 9600,N,8,1"});
     QCOMPARE(rig.panel.portSettings(), QString("9600,N,8,1"));
     QVERIFY(rig.port.open);
     QVERIFY(!rig.panel.settingsPanelVisible());

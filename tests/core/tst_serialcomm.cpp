@@ -3,8 +3,8 @@
 // also while open, and errors that name the device. Exchanges, a vanishing
 // device and its return are tested with the whole window (e2e, faults).
 #include "link/linesettings.h"
-#include "panel/panel.h"
 #include "link/serialcomm.h"
+#include "panel/panel.h"
 #include "ptypair.h"
 
 #include <QSignalSpy>

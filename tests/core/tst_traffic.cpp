@@ -37,7 +37,9 @@ void TstTraffic::trafficText_data()
     QTest::newRow("lone ACK") << QByteArray("\x06") << " ACK ";
     QTest::newRow("CF IMAGE REAL") << QByteArray("CF IMAGE REAL\r") << " C F   I M A G E   R E A L CR ";
     QTest::newRow("empty") << QByteArray() << " ";
-    QTest::newRow("code 20 shifts") << QByteArray("\x14" "AB") << " &A B ";
+    QTest::newRow("code 20 shifts") << QByteArray("\x14"
+                                                  "AB")
+                                    << " &A B ";
     QTest::newRow("lower case") << QByteArray("ff") << " f f ";
     QTest::newRow("braces and tilde") << QByteArray("{|}~") << " ? ? ? ? ";
     QTest::newRow("LF and NUL") << QByteArray("\n\0", 2) << " LF ? ";
@@ -107,7 +109,10 @@ void TstTraffic::decode_data()
         {"CR0", "00", " Power ON"},
         {"CR0", "0", nullptr},
         {"CR0", "99\r", nullptr},
-        {"CR0", "\x06" "00\r", nullptr},
+        {"CR0",
+            "\x06"
+            "00\r",
+            nullptr},
         {"CR0", "CR0\r00\r", nullptr},
         {"CR1", "1\r", " Input mode 1"},
         {"CR1", "2\r", " Input mode 2"},
@@ -122,8 +127,7 @@ void TstTraffic::decode_data()
         {"CR4", "00\r", " Top/Bottom , Left/Right reversal"},
         {"CR3", "1234\r", " 1 2 3 4 CR  Hour Use"},
         {"CR3", "12345678901234567890\r", " 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 Hour Use"},
-        {"CR6", "ABCDEFGHIJKLMNOPQRSTUVWXYZ\r",
-         "  S1= A B C D E C  ,   S2=  H I J K C  ,   S3= N O P Q  C  ,   S4=  U V W X C "},
+        {"CR6", "ABCDEFGHIJKLMNOPQRSTUVWXYZ\r", "  S1= A B C D E C  ,   S2=  H I J K C  ,   S3= N O P Q  C  ,   S4=  U V W X C "},
         {"CR6", "25\r", "  S1= 2 5 CR  C  ,   S2=  C  ,   S3=  C  ,   S4=  C "},
         {"CRA", "00\r", " Video & Audio mute OFF"},
         {"CRA", "01\r", " Video mute ON"},
@@ -134,7 +138,10 @@ void TstTraffic::decode_data()
         {"CRA", "ff\r", nullptr},
         {"CR9", "VM70\r", " V M 7 0 CR "},
         {"CR PRESSURE", "512\r", "650 hPa"},
-        {"CR PRESSURE", "\x06" "512\r", "106 hPa"},
+        {"CR PRESSURE",
+            "\x06"
+            "512\r",
+            "106 hPa"},
         {"CR PRESSURE", "6554\r", nullptr},
         {"CR7", "00\r", " OFF"},
         {"CR7", "01\r", " ON"},

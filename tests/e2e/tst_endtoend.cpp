@@ -76,8 +76,8 @@ struct Rig : WindowRig {
 
     bool displayCleared()
     {
-        return QTest::qWaitFor([this] { return !panel().timer(4).isActive(); }, kWaitMs)
-            && text("Label11").isEmpty() && text("Label12").isEmpty() && text("Label22").isEmpty();
+        return QTest::qWaitFor([this] { return !panel().timer(4).isActive(); }, kWaitMs) && text("Label11").isEmpty()
+            && text("Label12").isEmpty() && text("Label22").isEmpty();
     }
 
     bool hasReceived(const QString& text)
@@ -106,7 +106,7 @@ public:
     // 0 when unreadable.
     speed_t speed() const
     {
-        termios t{};
+        termios t {};
         return m_fd >= 0 && tcgetattr(m_fd, &t) == 0 ? cfgetospeed(&t) : 0;
     }
 
@@ -141,23 +141,46 @@ void TstEndToEnd::statusReads_data()
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("status"); // "" = nothing decoded
 
-    QTest::newRow("STATUS") << "Command44" << "" << QByteArray("CR0") << " C R 0 CR " << " 8 0 CR " << " Stand by";
-    QTest::newRow("MODE") << "Command45" << "" << QByteArray("CR1") << " C R 1 CR " << " 1 CR " << " Input mode 1";
-    QTest::newRow("L-TIME") << "Command46" << "" << QByteArray("CR3") << " C R 3 CR " << " 0 1 2 3 4 CR "
+    QTest::newRow("STATUS") << "Command44"
+                            << "" << QByteArray("CR0") << " C R 0 CR "
+                            << " 8 0 CR "
+                            << " Stand by";
+    QTest::newRow("MODE") << "Command45"
+                          << "" << QByteArray("CR1") << " C R 1 CR "
+                          << " 1 CR "
+                          << " Input mode 1";
+    QTest::newRow("L-TIME") << "Command46"
+                            << "" << QByteArray("CR3") << " C R 3 CR "
+                            << " 0 1 2 3 4 CR "
                             << " 0 1 2 3 4 CR  Hour Use";
-    QTest::newRow("SETTING") << "Command47" << "" << QByteArray("CR4") << " C R 4 CR " << " 1 1 CR " << " Normally";
-    QTest::newRow("TEMP") << "Command54" << "" << QByteArray("CR6") << " C R 6 CR "
+    QTest::newRow("SETTING") << "Command47"
+                             << "" << QByteArray("CR4") << " C R 4 CR "
+                             << " 1 1 CR "
+                             << " Normally";
+    QTest::newRow("TEMP") << "Command54"
+                          << "" << QByteArray("CR6") << " C R 6 CR "
                           << " 0 2 5 . 0     2 5 . 0     2 5 . 0       2 5 . 0 CR "
                           << "  S1= 0 2 5 . 0 C  ,   S2=  2 5 . 0 C  ,   S3= 2 5 . 0  C  ,   S4=  2 5 . 0 C ";
-    QTest::newRow("L-MODE") << "Command55" << "" << QByteArray("CR7") << " C R 7 CR " << " 0 0 CR " << " OFF";
-    QTest::newRow("P-FAIL") << "Command52" << "" << QByteArray("CR ALLPFAIL") << " C R   A L L P F A I L CR "
-                            << " 0 0 CR " << "";
-    QTest::newRow("SEND CRA") << "Command95" << "CRA" << QByteArray("CRA") << " C R A CR " << " F F CR "
+    QTest::newRow("L-MODE") << "Command55"
+                            << "" << QByteArray("CR7") << " C R 7 CR "
+                            << " 0 0 CR "
+                            << " OFF";
+    QTest::newRow("P-FAIL") << "Command52"
+                            << "" << QByteArray("CR ALLPFAIL") << " C R   A L L P F A I L CR "
+                            << " 0 0 CR "
+                            << "";
+    QTest::newRow("SEND CRA") << "Command95"
+                              << "CRA" << QByteArray("CRA") << " C R A CR "
+                              << " F F CR "
                               << " Stand by";
-    QTest::newRow("SEND CR9") << "Command95" << "CR9" << QByteArray("CR9") << " C R 9 CR "
-                              << " V M 7 0   S I M   1 . 0 0 CR " << " V M 7 0   S I M   1 . 0 0 CR ";
-    QTest::newRow("SEND CR PRESSURE") << "Command95" << "CR PRESSURE" << QByteArray("CR PRESSURE")
-                                      << " C R   P R E S S U R E CR " << " 5 1 2 CR " << "650 hPa";
+    QTest::newRow("SEND CR9") << "Command95"
+                              << "CR9" << QByteArray("CR9") << " C R 9 CR "
+                              << " V M 7 0   S I M   1 . 0 0 CR "
+                              << " V M 7 0   S I M   1 . 0 0 CR ";
+    QTest::newRow("SEND CR PRESSURE") << "Command95"
+                                      << "CR PRESSURE" << QByteArray("CR PRESSURE") << " C R   P R E S S U R E CR "
+                                      << " 5 1 2 CR "
+                                      << "650 hPa";
 }
 
 void TstEndToEnd::statusReads()
@@ -237,9 +260,11 @@ void TstEndToEnd::splitReplyGrows_data()
     QTest::addColumn<QString>("status");
 
     // Pieces 0, 150 and 300 ms apart: all inside the 500 ms reply window.
-    QTest::newRow("STATUS") << QStringList{"--split", "1", "--gap", "150"} << "Command44" << " 8 0 CR "
+    QTest::newRow("STATUS") << QStringList {"--split", "1", "--gap", "150"} << "Command44"
+                            << " 8 0 CR "
                             << " Stand by";
-    QTest::newRow("L-TIME") << QStringList{"--split", "2", "--gap", "150"} << "Command46" << " 0 1 2 3 4 CR "
+    QTest::newRow("L-TIME") << QStringList {"--split", "2", "--gap", "150"} << "Command46"
+                            << " 0 1 2 3 4 CR "
                             << " 0 1 2 3 4 CR  Hour Use";
 }
 
@@ -262,7 +287,7 @@ void TstEndToEnd::splitReplyGrows()
         QVERIFY2(seen[i].startsWith(seen[i - 1]) && seen[i] != seen[i - 1], qPrintable(seen.join('|')));
     QCOMPARE(rig.status.last(), status);
     if (control == "Command44") // decoded once both state digits were in
-        QCOMPARE(rig.status, QStringList{status});
+        QCOMPARE(rig.status, QStringList {status});
     QVERIFY(rig.replyWindowClosed());
     QVERIFY(!rig.received.contains(NoReply));
 }
@@ -273,13 +298,17 @@ void TstEndToEnd::unusableReply_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("reply");
 
-    QTest::newRow("STATUS silent") << QStringList{"--silent"} << "Command44" << NoReply;
-    QTest::newRow("L-TIME silent") << QStringList{"--silent"} << "Command46" << NoReply;
+    QTest::newRow("STATUS silent") << QStringList {"--silent"} << "Command44" << NoReply;
+    QTest::newRow("L-TIME silent") << QStringList {"--silent"} << "Command46" << NoReply;
     // The echo comes first, so the key is the echo's, which no table knows.
-    QTest::newRow("STATUS echo") << QStringList{"--echo"} << "Command44" << " C R 0 CR 8 0 CR ";
-    QTest::newRow("MODE echo") << QStringList{"--echo"} << "Command45" << " C R 1 CR 1 CR ";
-    QTest::newRow("SETTING echo") << QStringList{"--echo"} << "Command47" << " C R 4 CR 1 1 CR ";
-    QTest::newRow("L-MODE echo") << QStringList{"--echo"} << "Command55" << " C R 7 CR 0 0 CR ";
+    QTest::newRow("STATUS echo") << QStringList {"--echo"} << "Command44"
+                                 << " C R 0 CR 8 0 CR ";
+    QTest::newRow("MODE echo") << QStringList {"--echo"} << "Command45"
+                               << " C R 1 CR 1 CR ";
+    QTest::newRow("SETTING echo") << QStringList {"--echo"} << "Command47"
+                                  << " C R 4 CR 1 1 CR ";
+    QTest::newRow("L-MODE echo") << QStringList {"--echo"} << "Command55"
+                                 << " C R 7 CR 0 0 CR ";
 }
 
 void TstEndToEnd::unusableReply()

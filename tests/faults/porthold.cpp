@@ -23,7 +23,6 @@ int main(int argc, char* argv[])
     std::printf("held\n");
     std::fflush(stdout);
     char buf[64];
-    while (::read(STDIN_FILENO, buf, sizeof buf) > 0) {
-    }
+    while (::read(STDIN_FILENO, buf, sizeof buf) > 0) { }
     return 0;
 }

@@ -48,7 +48,7 @@ int soakSeconds()
 
 double cpuSeconds()
 {
-    rusage u{};
+    rusage u {};
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
@@ -106,10 +106,7 @@ private slots:
     void longFastHold();
 };
 
-void TstFaults::initTestCase()
-{
-    QApplication::setApplicationName(QStringLiteral("runo-control"));
-}
+void TstFaults::initTestCase() { QApplication::setApplicationName(QStringLiteral("runo-control")); }
 
 // D.Zoom + and its release leave the cursor pad repeating every 5 ms with
 // 5 ms reply and display-clear windows; then cursor → is held.
@@ -209,7 +206,7 @@ void TstFaults::portBusyAtStartUp()
     MainWindow window(&comm); // start-up shows the box and closes it again
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(boxes.texts, QStringList{QStringLiteral("COM1 (%1): %2").arg(pty.path(), reason)});
+    QCOMPARE(boxes.texts, QStringList {QStringLiteral("COM1 (%1): %2").arg(pty.path(), reason)});
     qInfo("box: %s", qPrintable(boxes.texts.first()));
     QVERIFY(!comm.portOpen());
 
@@ -279,8 +276,8 @@ void TstFaults::everyByteValue()
             status = line;
         else if (command == "CR PRESSURE")
             status = hpa(digit ? 106 + (b - '0') : 106); // readings 0 to 9
-        QVERIFY2(rig.text("Label22") == status,
-                 qPrintable(QStringLiteral("byte %1: status \"%2\"").arg(b).arg(rig.text("Label22"))));
+        QVERIFY2(
+            rig.text("Label22") == status, qPrintable(QStringLiteral("byte %1: status \"%2\"").arg(b).arg(rig.text("Label22"))));
     }
     QCOMPARE(lines(rig.pty->readAvailable()), QList<QByteArray>()); // nothing sent in return
 }
@@ -298,13 +295,24 @@ void TstFaults::badReplies_data()
     QTest::newRow("lone CR") << "CR0" << QByteArray("\r") << "";
     QTest::newRow("only CRs") << "CR0" << QByteArray("\r\r\r\r") << "";
     QTest::newRow("CR between the code characters") << "CR0" << QByteArray("0\r0\r") << "";
-    QTest::newRow("acknowledge before the data") << "CR0" << QByteArray("\x06" "00\r") << "";
+    QTest::newRow("acknowledge before the data") << "CR0"
+                                                 << QByteArray("\x06"
+                                                               "00\r")
+                                                 << "";
     QTest::newRow("echo before the data") << "CRA" << QByteArray("CRA\r00\r") << "";
-    QTest::newRow("NUL before the data") << "CR7" << QByteArray("\0" "01\r", 4) << "";
-    QTest::newRow("code 20 before the data") << "CR4" << QByteArray("\x14" "11\r") << "";
+    QTest::newRow("NUL before the data") << "CR7"
+                                         << QByteArray("\0"
+                                                       "01\r",
+                                                4)
+                                         << "";
+    QTest::newRow("code 20 before the data") << "CR4"
+                                             << QByteArray("\x14"
+                                                           "11\r")
+                                             << "";
     QTest::newRow("high bytes") << "CR0" << QByteArray("\xb0\xb0\r") << "";
     QTest::newRow("status code then garbage") << "CR0" << QByteArray("80\xff\xfe\x01\r") << " Stand by";
-    QTest::newRow("lamp time of 4096 digits") << "CR3" << QByteArray(4096, '9') << " 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 Hour Use";
+    QTest::newRow("lamp time of 4096 digits")
+        << "CR3" << QByteArray(4096, '9') << " 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 Hour Use";
     QTest::newRow("pressure 0") << "CR PRESSURE" << QByteArray("0\r") << hpa(106);
     QTest::newRow("pressure 13107, times 5 wraps to -1") << "CR PRESSURE" << QByteArray("13107\r") << "";
     QTest::newRow("pressure 32768, past 16 bits") << "CR PRESSURE" << QByteArray("32768\r") << "";
@@ -312,7 +320,10 @@ void TstFaults::badReplies_data()
     QTest::newRow("pressure -1D999") << "CR PRESSURE" << QByteArray("-1D999\r") << "";
     QTest::newRow("pressure 1E-999") << "CR PRESSURE" << QByteArray("1E-999\r") << hpa(106);
     QTest::newRow("pressure 400 digits") << "CR PRESSURE" << QByteArray(400, '7') << "";
-    QTest::newRow("pressure after acknowledge") << "CR PRESSURE" << QByteArray("\x06" "600\r") << hpa(106);
+    QTest::newRow("pressure after acknowledge") << "CR PRESSURE"
+                                                << QByteArray("\x06"
+                                                              "600\r")
+                                                << hpa(106);
     QTest::newRow("pressure with spaces") << "CR PRESSURE" << QByteArray(" 6 0 0 \r") << hpa(744);
 }
 
@@ -366,8 +377,8 @@ void TstFaults::flood()
     WindowRig rig;
     QVERIFY(rig.show());
     const int seconds = soakSeconds();
-    std::atomic<bool> stop{false};
-    std::atomic<qint64> flooded{0};
+    std::atomic<bool> stop {false};
+    std::atomic<qint64> flooded {0};
     const int fd = rig.pty->masterFd();
     std::thread writer([&] {
         QRandomGenerator random(19200);
@@ -426,8 +437,7 @@ void TstFaults::flood()
     QList<qint64> tickTimes;
     QElapsedTimer clock;
     clock.start();
-    const auto tickConnection = connect(&rig.panel().timer(1), &QTimer::timeout, this,
-                                        [&] { tickTimes << clock.elapsed(); });
+    const auto tickConnection = connect(&rig.panel().timer(1), &QTimer::timeout, this, [&] { tickTimes << clock.elapsed(); });
     QTest::mousePress(rig.button("Command1"), Qt::LeftButton);
     wire = rig.wire(seconds * 500);
     QTest::mouseRelease(rig.button("Command1"), Qt::LeftButton);
@@ -447,8 +457,8 @@ void TstFaults::flood()
     const qint64 memoryAfter = memoryKb();
     qInfo("flood: %lld bytes in %lld ms, %d arrivals; %d clicks, worst latency %lld ms; %lld repeats %lld-%lld ms "
           "apart; memory %lld kB -> %lld kB",
-          qint64(flooded), qint64(wall.elapsed()), arrivals, clicks, worstLatency, qint64(tickTimes.size()), shortest,
-          longest, memoryBefore, memoryAfter);
+        qint64(flooded), qint64(wall.elapsed()), arrivals, clicks, worstLatency, qint64(tickTimes.size()), shortest, longest,
+        memoryBefore, memoryAfter);
     QVERIFY2(arrivals > seconds * 20, "the flood did not reach the panel");
     QVERIFY2(worstLatency < 100, "the window stopped answering under the flood");
     QVERIFY2(flooded >= 1920LL * seconds * 9 / 10, "the flood did not reach its rate");
@@ -491,8 +501,8 @@ void TstFaults::longFastHold()
     QCOMPARE(sent.count("C30") + sent.count("C3A"), sent.size());
     QVERIFY(sent.count("C3A") >= 1 + ticksHeld);
     const double interval = double(wall.elapsed()) / ticksHeld;
-    qInfo("hold: %d ticks in %lld ms (%.2f ms each); memory %lld kB -> %lld kB", ticksHeld, qint64(wall.elapsed()),
-          interval, memoryBefore, memoryAfter);
+    qInfo("hold: %d ticks in %lld ms (%.2f ms each); memory %lld kB -> %lld kB", ticksHeld, qint64(wall.elapsed()), interval,
+        memoryBefore, memoryAfter);
     QVERIFY2(interval < 20.0, "the 5 ms repeat fell far behind");
     QVERIFY2(memoryAfter - memoryBefore < 1024, "memory grows during the hold");
 }

@@ -40,11 +40,20 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"CR0", Kind::Table4},       {"CR1", Kind::Table2},        {"CR4", Kind::Table4},
-    {"CR3", Kind::LampTime},     {"CR6", Kind::Temperature},   {"CRA", Kind::Table4},
-    {"CR9", Kind::PassThrough},  {"CR PRESSURE", Kind::Pressure}, {"CR7", Kind::Table4},
-    {"CR ALLPFAIL", Kind::None}, {"C00", Kind::None},          {"cra", Kind::None},
-    {"CR0 ", Kind::None},        {"CR", Kind::None},
+    {"CR0", Kind::Table4},
+    {"CR1", Kind::Table2},
+    {"CR4", Kind::Table4},
+    {"CR3", Kind::LampTime},
+    {"CR6", Kind::Temperature},
+    {"CRA", Kind::Table4},
+    {"CR9", Kind::PassThrough},
+    {"CR PRESSURE", Kind::Pressure},
+    {"CR7", Kind::Table4},
+    {"CR ALLPFAIL", Kind::None},
+    {"C00", Kind::None},
+    {"cra", Kind::None},
+    {"CR0 ", Kind::None},
+    {"CR", Kind::None},
 };
 constexpr std::size_t kCommandCount = sizeof kCommands / sizeof kCommands[0];
 
@@ -76,10 +85,7 @@ QString expectedTraffic(QByteArrayView bytes)
     return out;
 }
 
-bool isKeyCharacter(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('F');
-}
+bool isKeyCharacter(QChar c) { return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('F'); }
 
 // The decoded pressure for a reply that is a plain count of up to five digits.
 std::optional<int> plainPressure(QByteArrayView reply)
@@ -100,27 +106,22 @@ void checkStatus(Kind kind, const QString& line, const QByteArray& buffer, const
 {
     static const QRegularExpression hpaText(QStringLiteral("^-?[0-9]+ hPa$"));
     switch (kind) {
-    case Kind::None:
-        FUZZ_CHECK(after == before);
-        break;
+    case Kind::None: FUZZ_CHECK(after == before); break;
     case Kind::Table2:
-        FUZZ_CHECK(after == before || (line.size() >= 2 && line[1] >= QLatin1Char('1') && line[1] <= QLatin1Char('5')
-                                       && after == QStringLiteral(" Input mode ") + line[1]));
+        FUZZ_CHECK(after == before
+            || (line.size() >= 2 && line[1] >= QLatin1Char('1') && line[1] <= QLatin1Char('5')
+                && after == QStringLiteral(" Input mode ") + line[1]));
         break;
     case Kind::Table4:
         // A table row is only ever found under a key of two code characters.
         FUZZ_CHECK(after == before || (line.size() >= 4 && isKeyCharacter(line[1]) && isKeyCharacter(line[3])));
         break;
-    case Kind::LampTime:
-        FUZZ_CHECK(after == line.left(38) + QLatin1String(" Hour Use"));
-        break;
+    case Kind::LampTime: FUZZ_CHECK(after == line.left(38) + QLatin1String(" Hour Use")); break;
     case Kind::Temperature:
         FUZZ_CHECK(after.startsWith(QLatin1String("  S1=") + line.left(10)) && after.endsWith(QLatin1String(" C ")));
         FUZZ_CHECK(after.size() <= 5 + 10 + 12 + 8 + 12 + 8 + 12 + 8 + 3);
         break;
-    case Kind::PassThrough:
-        FUZZ_CHECK(after == line);
-        break;
+    case Kind::PassThrough: FUZZ_CHECK(after == line); break;
     case Kind::Pressure: {
         if (after != before) {
             FUZZ_CHECK(hpaText.match(after).hasMatch());
@@ -170,8 +171,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     sendCommand(data[0]);
 
-    QByteArray buffer;   // what the receive buffer must hold
-    QByteArray queued;   // waiting in the port, not yet read by the panel
+    QByteArray buffer; // what the receive buffer must hold
+    QByteArray queued; // waiting in the port, not yet read by the panel
     std::size_t i = 1;
     while (i < size) {
         const std::uint8_t op = data[i++];

@@ -27,10 +27,9 @@ using namespace runo::layout;
 
 namespace {
 
-constexpr std::array<std::string_view, 19> kHoldButtons = {
-    "Command1",  "Command2",  "Command15", "Command35", "Command36", "Command37", "Command48",
-    "Command49", "Command50", "Command51", "Command59", "Command60", "Command61", "Command62",
-    "Command5",  "Command6",  "Command7",  "Command8",  "Command9"};
+constexpr std::array<std::string_view, 19> kHoldButtons = {"Command1", "Command2", "Command15", "Command35", "Command36",
+    "Command37", "Command48", "Command49", "Command50", "Command51", "Command59", "Command60", "Command61", "Command62",
+    "Command5", "Command6", "Command7", "Command8", "Command9"};
 
 QString qs(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -39,13 +38,10 @@ bool isHoldButton(std::string_view name)
     return std::find(kHoldButtons.begin(), kHoldButtons.end(), name) != kHoldButtons.end();
 }
 
-QRect pixelRect(const Control &c)
-{
-    return {toPixels(c.left), toPixels(c.top), toPixels(c.width), toPixels(c.height)};
-}
+QRect pixelRect(const Control& c) { return {toPixels(c.left), toPixels(c.top), toPixels(c.width), toPixels(c.height)}; }
 
 // The widget alone, without its children.
-QImage renderAlone(QWidget *w)
+QImage renderAlone(QWidget* w)
 {
     QImage image(w->size(), QImage::Format_RGB32);
     image.fill(Qt::magenta);
@@ -53,18 +49,18 @@ QImage renderAlone(QWidget *w)
     return image;
 }
 
-QRgb dominantColour(const QImage &image)
+QRgb dominantColour(const QImage& image)
 {
     std::map<QRgb, int> counts;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             ++counts[image.pixel(x, y) & 0xFFFFFF];
-    return std::max_element(counts.begin(), counts.end(),
-                            [](const auto &a, const auto &b) { return a.second < b.second; })
-        ->first;
+    return std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+        return a.second < b.second;
+    })->first;
 }
 
-bool containsColour(const QImage &image, QRgb rgb)
+bool containsColour(const QImage& image, QRgb rgb)
 {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -73,22 +69,22 @@ bool containsColour(const QImage &image, QRgb rgb)
     return false;
 }
 
-QString captionOf(QWidget *w)
+QString captionOf(QWidget* w)
 {
-    if (auto *b = qobject_cast<QAbstractButton *>(w))
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
         return b->text();
-    if (auto *e = qobject_cast<QLineEdit *>(w))
+    if (auto* e = qobject_cast<QLineEdit*>(w))
         return e->text();
-    if (auto *l = qobject_cast<QLabel *>(w))
+    if (auto* l = qobject_cast<QLabel*>(w))
         return l->text();
     return {};
 }
 
-bool focusable(const QWidget *w) { return w->focusPolicy() & Qt::TabFocus; }
+bool focusable(const QWidget* w) { return w->focusPolicy() & Qt::TabFocus; }
 
 // Window-level controls by band of the client area (twips).
 enum Band { Upper, Middle, Lower, NoBand };
-Band bandOf(const Control &c)
+Band bandOf(const Control& c)
 {
     const int top = c.top, bottom = c.top + c.height;
     if (top >= 120 && bottom <= 4815)
@@ -102,8 +98,7 @@ Band bandOf(const Control &c)
 
 } // namespace
 
-class TestLayout : public QObject
-{
+class TestLayout : public QObject {
     Q_OBJECT
 
 private slots:
@@ -152,25 +147,23 @@ void TestLayout::cleanup()
 void TestLayout::control_data()
 {
     QTest::addColumn<QString>("name");
-    for (const Control &c : controls())
+    for (const Control& c : controls())
         QTest::newRow(c.name.data()) << qs(c.name);
 }
 
 void TestLayout::control()
 {
     QFETCH(QString, name);
-    const Control *c = findControl(name.toStdString());
+    const Control* c = findControl(name.toStdString());
     QVERIFY(c);
-    QWidget *w = m_form.widget(name);
+    QWidget* w = m_form.widget(name);
     QVERIFY(w);
     QCOMPARE(w->objectName(), name);
-    QCOMPARE(m_client->findChild<QWidget *>(name), w);
+    QCOMPARE(m_client->findChild<QWidget*>(name), w);
 
-    const char *expectedClass = nullptr;
+    const char* expectedClass = nullptr;
     switch (c->kind) {
-    case Kind::Button:
-        expectedClass = isHoldButton(c->name) ? "runo::layout::HoldButton" : "runo::layout::PanelButton";
-        break;
+    case Kind::Button: expectedClass = isHoldButton(c->name) ? "runo::layout::HoldButton" : "runo::layout::PanelButton"; break;
     case Kind::Label: expectedClass = "QLabel"; break;
     case Kind::Frame: expectedClass = "QFrame"; break;
     case Kind::Option: expectedClass = "QRadioButton"; break;
@@ -179,7 +172,7 @@ void TestLayout::control()
     }
     QCOMPARE(w->metaObject()->className(), expectedClass);
 
-    QWidget *container = c->container.empty() ? m_client.get() : m_form.widget(qs(c->container));
+    QWidget* container = c->container.empty() ? m_client.get() : m_form.widget(qs(c->container));
     QVERIFY(container);
     QCOMPARE(w->parentWidget(), container);
     QCOMPARE(w->geometry(), pixelRect(*c));
@@ -187,7 +180,7 @@ void TestLayout::control()
     QCOMPARE(captionOf(w), qs(c->caption));
     QCOMPARE(w->isHidden(), bool(c->flags & Hidden));
     QCOMPARE(focusable(w), c->kind == Kind::Button || c->kind == Kind::Option || c->kind == Kind::TextBox);
-    if (auto *option = qobject_cast<QRadioButton *>(w))
+    if (auto* option = qobject_cast<QRadioButton*>(w))
         QCOMPARE(option->isChecked(), bool(c->flags & Selected));
 
     // Back colour as it shows on screen.
@@ -217,25 +210,28 @@ void TestLayout::control()
     QRect area;
     QFont shown = font;
     int flags = Qt::AlignCenter | Qt::TextWordWrap;
-    if (auto *b = qobject_cast<PanelButton *>(w)) {
+    if (auto* b = qobject_cast<PanelButton*>(w)) {
         area = b->captionRect();
         shown = b->captionFont();
         flags = b->captionFlags();
-    } else if (qobject_cast<QLabel *>(w)) {
+    } else if (qobject_cast<QLabel*>(w)) {
         area = w->contentsRect();
     }
     if (area.isValid() && !caption.isEmpty()) {
         const QRect needed = QFontMetrics(shown).boundingRect(area, flags, caption);
-        QVERIFY2(area.contains(needed), qPrintable(QStringLiteral("caption needs %1x%2, has %3x%4")
-                                                       .arg(needed.width()).arg(needed.height())
-                                                       .arg(area.width()).arg(area.height())));
+        QVERIFY2(area.contains(needed),
+            qPrintable(QStringLiteral("caption needs %1x%2, has %3x%4")
+                           .arg(needed.width())
+                           .arg(needed.height())
+                           .arg(area.width())
+                           .arg(area.height())));
     }
 }
 
 void TestLayout::textColour_data()
 {
     QTest::addColumn<QString>("name");
-    for (const Control &c : controls())
+    for (const Control& c : controls())
         if (c.fore != kSystemText)
             QTest::newRow(c.name.data()) << qs(c.name);
 }
@@ -243,8 +239,8 @@ void TestLayout::textColour_data()
 void TestLayout::textColour()
 {
     QFETCH(QString, name);
-    const Control *c = findControl(name.toStdString());
-    auto *label = m_form.label(name);
+    const Control* c = findControl(name.toStdString());
+    auto* label = m_form.label(name);
     QVERIFY(label);
     if (label->text().isEmpty())
         label->setText(QStringLiteral("WWWW"));
@@ -272,7 +268,7 @@ void TestLayout::countsPerKind()
     QFETCH(int, expected);
     const QByteArray name = className.toLatin1();
     int n = 0;
-    for (QWidget *w : m_client->findChildren<QWidget *>()) {
+    for (QWidget* w : m_client->findChildren<QWidget*>()) {
         const bool match = name == "QPushButton" ? w->inherits(name) : name == w->metaObject()->className();
         n += match ? 1 : 0;
     }
@@ -284,7 +280,7 @@ void TestLayout::line_data()
 {
     QTest::addColumn<int>("x");
     QTest::addColumn<int>("y");
-    for (const Line &l : lines())
+    for (const Line& l : lines())
         QTest::newRow(l.name.data()) << toPixels((l.x1 + l.x2) / 2) << toPixels((l.y1 + l.y2) / 2);
 }
 
@@ -299,26 +295,24 @@ void TestLayout::line()
 void TestLayout::stacking()
 {
     // The outline lies beneath every control on the window.
-    QWidget *client = m_client.get();
-    const QObjectList &children = client->children();
-    const auto lowestWidget = std::find_if(children.begin(), children.end(),
-                                           [](QObject *o) { return o->isWidgetType(); });
+    QWidget* client = m_client.get();
+    const QObjectList& children = client->children();
+    const auto lowestWidget = std::find_if(children.begin(), children.end(), [](QObject* o) { return o->isWidgetType(); });
     QCOMPARE(*lowestWidget, m_form.lines);
     QVERIFY(m_form.lines->testAttribute(Qt::WA_TransparentForMouseEvents));
 
     // The settings panel, once shown, covers "COM" completely.
-    QWidget *panel = m_form.widget(QStringLiteral("Frame8"));
-    QWidget *com = m_form.widget(QStringLiteral("Command33"));
+    QWidget* panel = m_form.widget(QStringLiteral("Frame8"));
+    QWidget* com = m_form.widget(QStringLiteral("Command33"));
     QVERIFY(children.indexOf(panel) > children.indexOf(com));
     QVERIFY(panel->geometry().contains(com->geometry()));
     QCOMPARE(client->childAt(com->geometry().center()), com);
     panel->show();
-    QWidget *hit = client->childAt(com->geometry().center());
+    QWidget* hit = client->childAt(com->geometry().center());
     QVERIFY(hit == panel || panel->isAncestorOf(hit));
 
     // A heading label lies under the buttons it touches.
-    QVERIFY(client->childAt(m_form.widget("Command19")->mapTo(client, QPoint(5, 0))) ==
-            m_form.widget("Command19"));
+    QVERIFY(client->childAt(m_form.widget("Command19")->mapTo(client, QPoint(5, 0))) == m_form.widget("Command19"));
 }
 
 // The focus chain is the tab-index order; at start the focus goes to
@@ -326,15 +320,15 @@ void TestLayout::stacking()
 void TestLayout::focusOrder()
 {
     std::vector<std::pair<int, QString>> byTab;
-    for (const Control &c : controls())
+    for (const Control& c : controls())
         if (c.kind == Kind::Button || c.kind == Kind::Option || c.kind == Kind::TextBox)
             byTab.emplace_back(c.tab, qs(c.name));
     std::sort(byTab.begin(), byTab.end());
     QStringList expected;
-    for (const auto &entry : byTab)
+    for (const auto& entry : byTab)
         expected << entry.second;
     QStringList chain;
-    for (QWidget *w = m_client->nextInFocusChain(); w != m_client.get(); w = w->nextInFocusChain())
+    for (QWidget* w = m_client->nextInFocusChain(); w != m_client.get(); w = w->nextInFocusChain())
         if (focusable(w))
             chain << w->objectName();
     QCOMPARE(chain, expected);
@@ -390,7 +384,7 @@ void TestLayout::viewHeights()
     QCOMPARE(back >= 6000, outerTwips >= 6000);
 
     int seen[3] = {0, 0, 0};
-    for (const Control &c : controls()) {
+    for (const Control& c : controls()) {
         if (!c.container.empty())
             continue;
         const Band band = bandOf(c);
@@ -403,7 +397,7 @@ void TestLayout::viewHeights()
             QVERIFY2(r.top() >= client, c.name.data());
     }
     QVERIFY(seen[Upper] > 0 && seen[Middle] > 0 && seen[Lower] > 0);
-    for (const Line &l : lines())
+    for (const Line& l : lines())
         QVERIFY(std::max(toPixels(l.y1), toPixels(l.y2)) + kLineWidthPixels / 2 < client);
 }
 
@@ -423,7 +417,7 @@ void TestLayout::holdButton()
     QFETCH(Qt::MouseButton, button);
     QFETCH(Qt::KeyboardModifiers, modifiers);
     m_client->show();
-    auto *hold = m_form.find<HoldButton>("Command5");
+    auto* hold = m_form.find<HoldButton>("Command5");
     QVERIFY(hold);
     QSignalSpy held(hold, &HoldButton::held), letGo(hold, &HoldButton::letGo), clicked(hold, &QPushButton::clicked);
 
@@ -458,7 +452,7 @@ void TestLayout::holdButton()
 void TestLayout::holdButtonLostRelease()
 {
     m_client->show();
-    auto *hold = m_form.find<HoldButton>("Command59");
+    auto* hold = m_form.find<HoldButton>("Command59");
     QSignalSpy letGo(hold, &HoldButton::letGo);
     QTest::mousePress(hold, Qt::LeftButton);
     hold->parentWidget()->hide();
@@ -472,7 +466,7 @@ void TestLayout::holdButtonLostRelease()
 void TestLayout::holdButtonIgnoresKeyboard()
 {
     m_client->show();
-    auto *hold = m_form.find<HoldButton>("Command1");
+    auto* hold = m_form.find<HoldButton>("Command1");
     QSignalSpy held(hold, &HoldButton::held), clicked(hold, &QPushButton::clicked);
     hold->setFocus();
     QTest::keyClick(hold, Qt::Key_Space);
@@ -482,7 +476,7 @@ void TestLayout::holdButtonIgnoresKeyboard()
 
 void TestLayout::logo()
 {
-    LogoLabel *logo = m_form.image();
+    LogoLabel* logo = m_form.image();
     QVERIFY(logo);
     QCOMPARE(logo->pixmap().size(), QSize(80, 26));
     QCOMPARE(logo->size(), QSize(80, 26));

@@ -27,7 +27,7 @@ qint64 enterState(Projector& p, const QString& state)
         return 1000;
     if (state == "on")
         return 6000;
-    p.handleLine("C01", 6000);  // cooling
+    p.handleLine("C01", 6000); // cooling
     return 7000;
 }
 
@@ -43,8 +43,7 @@ QByteArray runScript(Projector& p, const QByteArrayList& steps)
 }
 
 // A running projector-sim with the client side of its line open.
-struct Sim : SimProcess
-{
+struct Sim : SimProcess {
     int fd = -1;
 
     ~Sim()
@@ -60,7 +59,7 @@ struct Sim : SimProcess
         fd = ::open(path.constData(), O_RDWR | O_NOCTTY);
         if (fd < 0)
             return false;
-        termios tio{};
+        termios tio {};
         tcgetattr(fd, &tio);
         cfmakeraw(&tio);
         cfsetspeed(&tio, B19200);
@@ -73,10 +72,7 @@ struct Sim : SimProcess
         return !path.isEmpty() && openPath(QFile::encodeName(path));
     }
 
-    bool send(const QByteArray& bytes)
-    {
-        return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    }
+    bool send(const QByteArray& bytes) { return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
 
     // Reads until `want` bytes have come (then waits `settleMs` for
     // stragglers) or `timeoutMs` has passed. Counts the reads it took.
@@ -88,7 +84,7 @@ struct Sim : SimProcess
         t.start();
         qint64 deadline = timeoutMs;
         while (t.elapsed() < deadline) {
-            pollfd pfd{fd, POLLIN, 0};
+            pollfd pfd {fd, POLLIN, 0};
             if (::poll(&pfd, 1, int(deadline - t.elapsed())) <= 0 || !(pfd.revents & POLLIN))
                 break;
             char buf[256];
@@ -106,10 +102,9 @@ struct Sim : SimProcess
     }
 };
 
-}  // namespace
+} // namespace
 
-class TstProjector : public QObject
-{
+class TstProjector : public QObject {
     Q_OBJECT
 private slots:
     void reads_data();
@@ -134,8 +129,7 @@ void TstProjector::reads_data()
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QByteArray>("reply");
 
-    const struct
-    {
+    const struct {
         const char* state;
         const char* cr0;
         const char* cr6;
@@ -179,8 +173,8 @@ void TstProjector::lines_data()
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QByteArray>("reply");
 
-    for (const char* op : {"C00", "C01", "C1E", "C3F", "C8F", "CFF", "CF IMAGE REAL", "CF IMAGE CUSTOM1",
-                           "CF FANSPEED MAX", "CF FANSPEED NOR"})
+    for (const char* op :
+        {"C00", "C01", "C1E", "C3F", "C8F", "CFF", "CF IMAGE REAL", "CF IMAGE CUSTOM1", "CF FANSPEED MAX", "CF FANSPEED NOR"})
         QTest::newRow(op) << QByteArray(op) << Ack;
 
     const QByteArray none;
@@ -226,7 +220,7 @@ void TstProjector::powerSequence()
     QCOMPARE(p.handleLine("CR0", 11000), QByteArray("80\r"));
 
     // Configured durations; one late query sees both transitions at once.
-    Projector quick(Projector::Config{100, 200, 7});
+    Projector quick(Projector::Config {100, 200, 7});
     quick.handleLine("C00", 0);
     QCOMPARE(quick.handleLine("CR0", 100), QByteArray("00\r"));
     quick.handleLine("C01", 150);
@@ -240,37 +234,34 @@ void TstProjector::stateChanges_data()
     QTest::addColumn<QByteArrayList>("steps");
     QTest::addColumn<QByteArray>("reply");
 
-    QTest::newRow("C0B audio mute") << QByteArrayList{"0 C00", "6000 C0B", "6000 CRA"} << QByteArray("02\r");
-    QTest::newRow("C0D video mute") << QByteArrayList{"0 C00", "6000 C0D", "6000 CRA"} << QByteArray("01\r");
-    QTest::newRow("C0B C0D both") << QByteArrayList{"0 C00", "6000 C0D", "6000 C0B", "6000 CRA"} << QByteArray("03\r");
-    QTest::newRow("C0C unmute audio") << QByteArrayList{"0 C00", "6000 C0B", "6000 C0D", "6000 C0C", "6000 CRA"}
+    QTest::newRow("C0B audio mute") << QByteArrayList {"0 C00", "6000 C0B", "6000 CRA"} << QByteArray("02\r");
+    QTest::newRow("C0D video mute") << QByteArrayList {"0 C00", "6000 C0D", "6000 CRA"} << QByteArray("01\r");
+    QTest::newRow("C0B C0D both") << QByteArrayList {"0 C00", "6000 C0D", "6000 C0B", "6000 CRA"} << QByteArray("03\r");
+    QTest::newRow("C0C unmute audio") << QByteArrayList {"0 C00", "6000 C0B", "6000 C0D", "6000 C0C", "6000 CRA"}
                                       << QByteArray("01\r");
-    QTest::newRow("C0E unmute video") << QByteArrayList{"0 C00", "6000 C0B", "6000 C0D", "6000 C0E", "6000 CRA"}
+    QTest::newRow("C0E unmute video") << QByteArrayList {"0 C00", "6000 C0B", "6000 C0D", "6000 C0E", "6000 CRA"}
                                       << QByteArray("02\r");
-    QTest::newRow("C0B in stand-by ignored") << QByteArrayList{"0 C0B", "0 C00", "6000 CRA"} << QByteArray("00\r");
-    QTest::newRow("C01 clears mutes")
-        << QByteArrayList{"0 C00", "6000 C0B", "6000 C0D", "6000 C01", "11000 C00", "16000 CRA"} << QByteArray("00\r");
-    QTest::newRow("C06 input 2") << QByteArrayList{"0 C06", "0 CR1"} << QByteArray("2\r");
-    QTest::newRow("C07 input 3") << QByteArrayList{"0 C07", "0 CR1"} << QByteArray("3\r");
-    QTest::newRow("C08 input 4") << QByteArrayList{"0 C08", "0 CR1"} << QByteArray("4\r");
-    QTest::newRow("C05 input 1") << QByteArrayList{"0 C08", "0 C05", "0 CR1"} << QByteArray("1\r");
-    QTest::newRow("C52 input 1") << QByteArrayList{"0 C08", "0 C52", "0 CR1"} << QByteArray("1\r");
-    QTest::newRow("C24 input 2") << QByteArrayList{"0 C24", "0 CR1"} << QByteArray("2\r");
-    QTest::newRow("C33 input 3") << QByteArrayList{"0 C33", "0 CR1"} << QByteArray("3\r");
-    QTest::newRow("C3F leaves input") << QByteArrayList{"0 C07", "0 C3F", "0 CR1"} << QByteArray("3\r");
+    QTest::newRow("C0B in stand-by ignored") << QByteArrayList {"0 C0B", "0 C00", "6000 CRA"} << QByteArray("00\r");
+    QTest::newRow("C01 clears mutes") << QByteArrayList {"0 C00", "6000 C0B", "6000 C0D", "6000 C01", "11000 C00", "16000 CRA"}
+                                      << QByteArray("00\r");
+    QTest::newRow("C06 input 2") << QByteArrayList {"0 C06", "0 CR1"} << QByteArray("2\r");
+    QTest::newRow("C07 input 3") << QByteArrayList {"0 C07", "0 CR1"} << QByteArray("3\r");
+    QTest::newRow("C08 input 4") << QByteArrayList {"0 C08", "0 CR1"} << QByteArray("4\r");
+    QTest::newRow("C05 input 1") << QByteArrayList {"0 C08", "0 C05", "0 CR1"} << QByteArray("1\r");
+    QTest::newRow("C52 input 1") << QByteArrayList {"0 C08", "0 C52", "0 CR1"} << QByteArray("1\r");
+    QTest::newRow("C24 input 2") << QByteArrayList {"0 C24", "0 CR1"} << QByteArray("2\r");
+    QTest::newRow("C33 input 3") << QByteArrayList {"0 C33", "0 CR1"} << QByteArray("3\r");
+    QTest::newRow("C3F leaves input") << QByteArrayList {"0 C07", "0 C3F", "0 CR1"} << QByteArray("3\r");
     QTest::newRow("C00 while cooling ignored")
-        << QByteArrayList{"0 C00", "6000 C01", "7000 C00", "11000 CR0"} << QByteArray("80\r");
-    QTest::newRow("C00 while on stays on") << QByteArrayList{"0 C00", "6000 C00", "6500 CR0"} << QByteArray("00\r");
-    QTest::newRow("C01 during count-down") << QByteArrayList{"0 C00", "1000 C01", "1500 CR0"} << QByteArray("20\r");
-    QTest::newRow("C01 in stand-by") << QByteArrayList{"0 C01", "100 CR0"} << QByteArray("80\r");
-    QTest::newRow("CR3 after an hour lit")
-        << QByteArrayList{"0 C00", "3600000 CR3"} << QByteArray("01235\r");
+        << QByteArrayList {"0 C00", "6000 C01", "7000 C00", "11000 CR0"} << QByteArray("80\r");
+    QTest::newRow("C00 while on stays on") << QByteArrayList {"0 C00", "6000 C00", "6500 CR0"} << QByteArray("00\r");
+    QTest::newRow("C01 during count-down") << QByteArrayList {"0 C00", "1000 C01", "1500 CR0"} << QByteArray("20\r");
+    QTest::newRow("C01 in stand-by") << QByteArrayList {"0 C01", "100 CR0"} << QByteArray("80\r");
+    QTest::newRow("CR3 after an hour lit") << QByteArrayList {"0 C00", "3600000 CR3"} << QByteArray("01235\r");
     QTest::newRow("CR3 stops counting when off")
-        << QByteArrayList{"0 C00", "3600000 C01", "90000000 CR3"} << QByteArray("01235\r");
-    QTest::newRow("CR3 clock stepping back")
-        << QByteArrayList{"0 C00", "7200000 CR3", "100 CR3"} << QByteArray("01236\r");
-    QTest::newRow("CR0 clock stepping back")
-        << QByteArrayList{"0 C00", "6000 CR0", "100 CR0"} << QByteArray("00\r");
+        << QByteArrayList {"0 C00", "3600000 C01", "90000000 CR3"} << QByteArray("01235\r");
+    QTest::newRow("CR3 clock stepping back") << QByteArrayList {"0 C00", "7200000 CR3", "100 CR3"} << QByteArray("01236\r");
+    QTest::newRow("CR0 clock stepping back") << QByteArrayList {"0 C00", "6000 CR0", "100 CR0"} << QByteArray("00\r");
 }
 
 void TstProjector::stateChanges()
@@ -301,8 +292,7 @@ void TstProjector::temperatureColumns()
 {
     QFETCH(QByteArray, reply);
     QCOMPARE(reply.size(), 24);
-    const struct
-    {
+    const struct {
         int from, to;
     } fields[] = {{1, 5}, {8, 11}, {14, 17}, {21, 24}};
     int prevEnd = 0;
@@ -324,20 +314,17 @@ void TstProjector::simulator_data()
     QTest::addColumn<int>("minReads");
     QTest::addColumn<int>("minMs");
 
-    QTest::newRow("CR0") << QStringList{} << QByteArray("CR0\r") << QByteArray("80\r") << 1 << 0;
-    QTest::newRow("C00") << QStringList{} << QByteArray("C00\r") << Ack << 1 << 0;
-    QTest::newRow("CR0 CR1 in one write") << QStringList{} << QByteArray("CR0\rCR1\r") << QByteArray("80\r1\r") << 1 << 0;
-    QTest::newRow("CR0 after LF") << QStringList{} << QByteArray("\nCR0\r\n") << QByteArray("80\r") << 1 << 0;
-    QTest::newRow("cr0 unanswered") << QStringList{} << QByteArray("cr0\r") << QByteArray() << 0 << 0;
-    QTest::newRow("CR9 --split") << QStringList{"--split", "5", "--gap", "150"} << QByteArray("CR9\r")
+    QTest::newRow("CR0") << QStringList {} << QByteArray("CR0\r") << QByteArray("80\r") << 1 << 0;
+    QTest::newRow("C00") << QStringList {} << QByteArray("C00\r") << Ack << 1 << 0;
+    QTest::newRow("CR0 CR1 in one write") << QStringList {} << QByteArray("CR0\rCR1\r") << QByteArray("80\r1\r") << 1 << 0;
+    QTest::newRow("CR0 after LF") << QStringList {} << QByteArray("\nCR0\r\n") << QByteArray("80\r") << 1 << 0;
+    QTest::newRow("cr0 unanswered") << QStringList {} << QByteArray("cr0\r") << QByteArray() << 0 << 0;
+    QTest::newRow("CR9 --split") << QStringList {"--split", "5", "--gap", "150"} << QByteArray("CR9\r")
                                  << QByteArray("VM70 SIM 1.00\r") << 2 << 0;
-    QTest::newRow("CR0 --delay") << QStringList{"--delay", "300"} << QByteArray("CR0\r") << QByteArray("80\r") << 1
-                                 << 250;
-    QTest::newRow("CR1 --echo") << QStringList{"--echo"} << QByteArray("CR1\r") << QByteArray("CR1\r1\r") << 1 << 0;
-    QTest::newRow("C05 --echo") << QStringList{"--echo"} << QByteArray("C05\r") << QByteArray("C05\r") + Ack << 1
-                                << 0;
-    QTest::newRow("CR0 --silent") << QStringList{"--silent", "--echo"} << QByteArray("CR0\r") << QByteArray() << 0
-                                  << 0;
+    QTest::newRow("CR0 --delay") << QStringList {"--delay", "300"} << QByteArray("CR0\r") << QByteArray("80\r") << 1 << 250;
+    QTest::newRow("CR1 --echo") << QStringList {"--echo"} << QByteArray("CR1\r") << QByteArray("CR1\r1\r") << 1 << 0;
+    QTest::newRow("C05 --echo") << QStringList {"--echo"} << QByteArray("C05\r") << QByteArray("C05\r") + Ack << 1 << 0;
+    QTest::newRow("CR0 --silent") << QStringList {"--silent", "--echo"} << QByteArray("CR0\r") << QByteArray() << 0 << 0;
 }
 
 void TstProjector::simulator()
@@ -374,8 +361,8 @@ void TstProjector::noise_data()
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<int>("minBytes");
 
-    QTest::newRow("CR0 --garbage") << QStringList{"--garbage"} << QByteArray("CR0\r") << 1;
-    QTest::newRow("--flood unasked") << QStringList{"--flood", "2000"} << QByteArray() << 100;
+    QTest::newRow("CR0 --garbage") << QStringList {"--garbage"} << QByteArray("CR0\r") << 1;
+    QTest::newRow("--flood unasked") << QStringList {"--flood", "2000"} << QByteArray() << 100;
 }
 
 void TstProjector::noise()
@@ -403,7 +390,7 @@ void TstProjector::closeAndReopen()
     QCOMPARE(sim.nextLine(), QByteArray("CLOSED"));
 
     // The old line is gone: reading it ends instead of blocking.
-    pollfd pfd{sim.fd, POLLIN, 0};
+    pollfd pfd {sim.fd, POLLIN, 0};
     QCOMPARE(::poll(&pfd, 1, 2000), 1);
     char c;
     QVERIFY(::read(sim.fd, &c, 1) <= 0);

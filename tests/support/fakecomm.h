@@ -10,10 +10,10 @@
 
 class FakeComm : public runo::MSComm {
 public:
-    QStringList log;          // "port 1", "settings 19200,N,8,1", "open", "close", "output C00\r"
-    QSet<QString> failing;    // operations that fail: "port", "settings", "open", "close", "output"
-    QByteArray written;       // every byte output
-    QByteArray queue;         // waiting received bytes
+    QStringList log; // "port 1", "settings 19200,N,8,1", "open", "close", "output C00\r"
+    QSet<QString> failing; // operations that fail: "port", "settings", "open", "close", "output"
+    QByteArray written; // every byte output
+    QByteArray queue; // waiting received bytes
     bool open = false;
     int port = 1;
     int event = 0;

@@ -22,7 +22,7 @@ public:
         char name[128] = {};
         if (openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) {
             m_path = QString::fromLocal8Bit(name);
-            termios t{};
+            termios t {};
             tcgetattr(m_slave, &t);
             cfmakeraw(&t);
             tcsetattr(m_slave, TCSANOW, &t);
@@ -52,10 +52,7 @@ public:
         m_master = -1;
     }
 
-    bool write(const QByteArray& bytes)
-    {
-        return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    }
+    bool write(const QByteArray& bytes) { return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
 
     // Everything readable now, after letting the event loop run.
     QByteArray readAvailable()
@@ -79,7 +76,7 @@ public:
         while (!deadline.hasExpired() && (count < 0 || out.size() < count)) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             out += readAvailable();
-            pollfd p{m_master, POLLIN, 0};
+            pollfd p {m_master, POLLIN, 0};
             ::poll(&p, 1, 1);
         }
         return out;
@@ -88,7 +85,7 @@ public:
     // Line speed as the far end sees it.
     speed_t speed() const
     {
-        termios t{};
+        termios t {};
         tcgetattr(m_master, &t);
         return cfgetospeed(&t);
     }

@@ -41,8 +41,7 @@ public:
     bool stop()
     {
         m_proc.terminate();
-        return m_proc.waitForFinished(5000) && m_proc.exitStatus() == QProcess::NormalExit
-            && m_proc.exitCode() == 0;
+        return m_proc.waitForFinished(5000) && m_proc.exitStatus() == QProcess::NormalExit && m_proc.exitCode() == 0;
     }
 
     // Every line printed so far.

@@ -56,7 +56,7 @@ private:
     }
     static inline int s_depth = 0;
     static inline QtMessageHandler s_previous = nullptr;
-    static inline std::atomic<int> s_warnings{0};
+    static inline std::atomic<int> s_warnings {0};
 };
 
 // Answers every message box that comes up with OK, keeping what it said.
@@ -202,7 +202,7 @@ public:
         return panel().receiveBuffer().size() == count;
     }
 
-    QuietLog log;     // first in, last out: covers the window's whole life
+    QuietLog log; // first in, last out: covers the window's whole life
     BoxWatcher boxes; // there before the window, for boxes at start-up
     QTemporaryDir dir;
     QString link = dir.filePath(QStringLiteral("com1"));

@@ -31,7 +31,7 @@ bool installSignalHandlers()
         fcntl(fd, F_SETFD, FD_CLOEXEC);
     fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
 
-    struct sigaction sa {};
+    struct sigaction sa { };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
@@ -42,25 +42,24 @@ bool installSignalHandlers()
     return true;
 }
 
-const char* const Description =
-    "Simulates a projector on a serial line.\n"
-    "\n"
-    "Without --device it creates a pseudo-terminal (raw, 8N1) and serves its\n"
-    "master side; with --device it serves the given terminal device.\n"
-    "\n"
-    "Output on stdout, one item per line, flushed at once:\n"
-    "  /dev/...     the path to open (always the first line; printed again\n"
-    "               after every reopen)\n"
-    "  RX <line>    each command line received, without its CR; bytes\n"
-    "               outside printable ASCII appear as \\xNN, a backslash as \\\\\n"
-    "               (use these to count commands, e.g. held \"C09\" repeats)\n"
-    "  CLOSED       the line was closed by --close-after\n"
-    "\n"
-    "Command lines end at CR; LF is ignored. Lines longer than 512 bytes are\n"
-    "discarded. --close-after counts lines anew after each reopen; the\n"
-    "projector itself (power state, input, lamp time) carries on across\n"
-    "reopens. Without --reopen-after the program stays running with the line\n"
-    "closed. SIGINT or SIGTERM ends the program.";
+const char* const Description = "Simulates a projector on a serial line.\n"
+                                "\n"
+                                "Without --device it creates a pseudo-terminal (raw, 8N1) and serves its\n"
+                                "master side; with --device it serves the given terminal device.\n"
+                                "\n"
+                                "Output on stdout, one item per line, flushed at once:\n"
+                                "  /dev/...     the path to open (always the first line; printed again\n"
+                                "               after every reopen)\n"
+                                "  RX <line>    each command line received, without its CR; bytes\n"
+                                "               outside printable ASCII appear as \\xNN, a backslash as \\\\\n"
+                                "               (use these to count commands, e.g. held \"C09\" repeats)\n"
+                                "  CLOSED       the line was closed by --close-after\n"
+                                "\n"
+                                "Command lines end at CR; LF is ignored. Lines longer than 512 bytes are\n"
+                                "discarded. --close-after counts lines anew after each reopen; the\n"
+                                "projector itself (power state, input, lamp time) carries on across\n"
+                                "reopens. Without --reopen-after the program stays running with the line\n"
+                                "closed. SIGINT or SIGTERM ends the program.";
 
 bool intValue(const QCommandLineParser& p, const QString& name, int min, int* out)
 {
@@ -76,7 +75,7 @@ bool intValue(const QCommandLineParser& p, const QString& name, int min, int* ou
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -99,8 +98,10 @@ int main(int argc, char* argv[])
         {"flood", "Send <n> random bytes per second, unasked.", "n"},
         {"echo", "Send each command line, with its CR, back before the reply."},
         {"close-after", "Close the line after <n> command lines (their replies are sent first).", "n"},
-        {"reopen-after", "With --close-after: open the line again <ms> after closing it; a pseudo-terminal "
-                         "is created anew and its new path printed.", "ms"},
+        {"reopen-after",
+            "With --close-after: open the line again <ms> after closing it; a pseudo-terminal "
+            "is created anew and its new path printed.",
+            "ms"},
         {"power-on-ms", "Count-down after power on (default 5000).", "ms"},
         {"cooldown-ms", "Cooling down after power off (default 5000).", "ms"},
         {"lamp-hours", "Lamp hours at start (default 1234).", "h"},
@@ -118,11 +119,10 @@ int main(int argc, char* argv[])
     opt.quiet = p.isSet("quiet");
     int powerOn = int(opt.projector.powerOnMs);
     int coolDown = int(opt.projector.coolDownMs);
-    if (!intValue(p, "baud", 1, &opt.baud) || !intValue(p, "delay", 0, &opt.delayMs)
-        || !intValue(p, "split", 1, &opt.split) || !intValue(p, "gap", 0, &opt.gapMs)
-        || !intValue(p, "flood", 1, &opt.floodBytesPerSec) || !intValue(p, "close-after", 1, &opt.closeAfter)
-        || !intValue(p, "reopen-after", 0, &opt.reopenAfterMs) || !intValue(p, "power-on-ms", 0, &powerOn)
-        || !intValue(p, "cooldown-ms", 0, &coolDown)
+    if (!intValue(p, "baud", 1, &opt.baud) || !intValue(p, "delay", 0, &opt.delayMs) || !intValue(p, "split", 1, &opt.split)
+        || !intValue(p, "gap", 0, &opt.gapMs) || !intValue(p, "flood", 1, &opt.floodBytesPerSec)
+        || !intValue(p, "close-after", 1, &opt.closeAfter) || !intValue(p, "reopen-after", 0, &opt.reopenAfterMs)
+        || !intValue(p, "power-on-ms", 0, &powerOn) || !intValue(p, "cooldown-ms", 0, &coolDown)
         || !intValue(p, "lamp-hours", 0, &opt.projector.lampHours))
         return 2;
     opt.projector.powerOnMs = powerOn;

@@ -16,16 +16,14 @@ int hexDigit(char c)
         return c - '0';
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
-    return -1;  // lower-case hex is not accepted, as on the device
+    return -1; // lower-case hex is not accepted, as on the device
 }
 
 bool isWord(const QByteArray& w)
 {
     if (w.isEmpty())
         return false;
-    return std::all_of(w.begin(), w.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    });
+    return std::all_of(w.begin(), w.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
 QByteArray withCr(QByteArray data)
@@ -46,9 +44,10 @@ QByteArray reading(int tenths, int width)
     return QByteArray(buf);
 }
 
-}  // namespace
+} // namespace
 
-Projector::Projector(const Config& config) : m_config(config)
+Projector::Projector(const Config& config)
+    : m_config(config)
 {
     m_config.powerOnMs = std::max<qint64>(0, m_config.powerOnMs);
     m_config.coolDownMs = std::max<qint64>(0, m_config.coolDownMs);
@@ -92,13 +91,13 @@ int Projector::lampHours(qint64 nowMs)
 QByteArray Projector::temperatureReply(const int tenths[4])
 {
     QByteArray out;
-    out += reading(tenths[0], 5);  // columns 1-5
+    out += reading(tenths[0], 5); // columns 1-5
     out += "  ";
-    out += reading(tenths[1], 4);  // columns 8-11
+    out += reading(tenths[1], 4); // columns 8-11
     out += "  ";
-    out += reading(tenths[2], 4);  // columns 14-17
+    out += reading(tenths[2], 4); // columns 14-17
     out += "   ";
-    out += reading(tenths[3], 4);  // columns 21-24
+    out += reading(tenths[3], 4); // columns 21-24
     return out;
 }
 
@@ -128,37 +127,62 @@ QByteArray Projector::operation(int code, qint64 nowMs)
 {
     const bool on = m_power == Power::On;
     switch (code) {
-    case 0x00:  // power on
+    case 0x00: // power on
         if (m_power == Power::Standby)
             enter(Power::CountDown, nowMs);
         break;
-    case 0x01:  // power off
+    case 0x01: // power off
         if (lampLit()) {
             enter(Power::CoolingDown, nowMs);
             m_audioMute = m_videoMute = m_frozen = false;
         }
         break;
-    case 0x05: case 0x06: case 0x07: case 0x08:
-        m_input = code - 0x05 + 1;
-        break;
-    case 0x50: case 0x51: case 0x52: case 0x53:  // signal buttons of input 1
+    case 0x05:
+    case 0x06:
+    case 0x07:
+    case 0x08: m_input = code - 0x05 + 1; break;
+    case 0x50:
+    case 0x51:
+    case 0x52:
+    case 0x53: // signal buttons of input 1
         m_input = 1;
         break;
-    case 0x23: case 0x24: case 0x25:  // signal buttons of input 2
+    case 0x23:
+    case 0x24:
+    case 0x25: // signal buttons of input 2
         m_input = 2;
         break;
-    case 0x32: case 0x33: case 0x34:  // signal buttons of input 3
+    case 0x32:
+    case 0x33:
+    case 0x34: // signal buttons of input 3
         m_input = 3;
         break;
     // Picture and sound controls only act while the projector is on.
-    case 0x0B: if (on) m_audioMute = true; break;
-    case 0x0C: if (on) m_audioMute = false; break;
-    case 0x0D: if (on) m_videoMute = true; break;
-    case 0x0E: if (on) m_videoMute = false; break;
-    case 0x43: if (on) m_frozen = true; break;
-    case 0x44: if (on) m_frozen = false; break;
-    default:
+    case 0x0B:
+        if (on)
+            m_audioMute = true;
         break;
+    case 0x0C:
+        if (on)
+            m_audioMute = false;
+        break;
+    case 0x0D:
+        if (on)
+            m_videoMute = true;
+        break;
+    case 0x0E:
+        if (on)
+            m_videoMute = false;
+        break;
+    case 0x43:
+        if (on)
+            m_frozen = true;
+        break;
+    case 0x44:
+        if (on)
+            m_frozen = false;
+        break;
+    default: break;
     }
     return QByteArray(1, Ack);
 }
@@ -190,32 +214,24 @@ QByteArray Projector::read(const QByteArray& what, qint64 nowMs)
         case Power::CoolingDown: return withCr("20");
         }
         return {};
-    case '1':
-        return withCr(QByteArray::number(m_input));
-    case '3':
-        return withCr(QByteArray::number(lampHours(nowMs)).rightJustified(5, '0'));
-    case '4':
-        return withCr("11");  // no reversal
+    case '1': return withCr(QByteArray::number(m_input));
+    case '3': return withCr(QByteArray::number(lampHours(nowMs)).rightJustified(5, '0'));
+    case '4': return withCr("11"); // no reversal
     case '6': {
         static const int ambient[4] = {AmbientTenths, AmbientTenths, AmbientTenths, AmbientTenths};
         static const int running[4] = {265, 385, 310, 455};
         static const int cooling[4] = {255, 330, 290, 380};
-        const int* t = m_power == Power::Standby      ? ambient
-                       : m_power == Power::CoolingDown ? cooling
-                                                       : running;
+        const int* t = m_power == Power::Standby ? ambient : m_power == Power::CoolingDown ? cooling : running;
         return withCr(temperatureReply(t));
     }
-    case '7':
-        return withCr(lampLit() ? "01" : "00");
-    case '9':
-        return withCr("VM70 SIM 1.00");
+    case '7': return withCr(lampLit() ? "01" : "00");
+    case '9': return withCr("VM70 SIM 1.00");
     case 'A': {
         if (m_power != Power::On)
             return withCr("FF");
         const int bits = (m_videoMute ? 1 : 0) | (m_audioMute ? 2 : 0);
         return withCr(QByteArray::number(bits).rightJustified(2, '0'));
     }
-    default:
-        return {};
+    default: return {};
     }
 }

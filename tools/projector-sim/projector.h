@@ -10,22 +10,23 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-class Projector
-{
+class Projector {
 public:
     enum class Power { Standby, CountDown, On, CoolingDown };
 
-    struct Config
-    {
-        qint64 powerOnMs = 5000;   // count-down after "C00"
-        qint64 coolDownMs = 5000;  // cooling after "C01"
-        int lampHours = 1234;      // lamp hours at start
+    struct Config {
+        qint64 powerOnMs = 5000; // count-down after "C00"
+        qint64 coolDownMs = 5000; // cooling after "C01"
+        int lampHours = 1234; // lamp hours at start
     };
 
     static constexpr char Ack = 0x06;
-    static constexpr int AmbientTenths = 250;  // 25.0 C in stand-by
+    static constexpr int AmbientTenths = 250; // 25.0 C in stand-by
 
-    Projector() : Projector(Config{}) {}
+    Projector()
+        : Projector(Config {})
+    {
+    }
     explicit Projector(const Config& config);
 
     // Interprets one command line received at nowMs. Returns the bytes the
@@ -59,10 +60,10 @@ private:
 
     Config m_config;
     Power m_power = Power::Standby;
-    qint64 m_phaseStart = 0;  // when the current power phase began
-    qint64 m_lastNow = 0;     // latest clock value seen; time never runs back
-    qint64 m_litMs = 0;       // lamp time accumulated in completed lit phases
-    qint64 m_litSince = 0;    // start of the current lit phase
+    qint64 m_phaseStart = 0; // when the current power phase began
+    qint64 m_lastNow = 0; // latest clock value seen; time never runs back
+    qint64 m_litMs = 0; // lamp time accumulated in completed lit phases
+    qint64 m_litSince = 0; // start of the current lit phase
 
     int m_input = 1;
     bool m_audioMute = false;

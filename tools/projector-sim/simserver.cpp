@@ -91,10 +91,12 @@ QString errnoText(const char* what, const QString& path = {})
     return QStringLiteral("%1%2: %3").arg(QLatin1String(what), where, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-}  // namespace
+} // namespace
 
 SimServer::SimServer(const SimOptions& options, QObject* parent)
-    : QObject(parent), m_opt(options), m_projector(options.projector)
+    : QObject(parent)
+    , m_opt(options)
+    , m_projector(options.projector)
 {
     m_clock.start();
     m_pieceTimer.setSingleShot(true);
@@ -133,10 +135,7 @@ SimServer::~SimServer()
         ::close(m_slaveFd);
 }
 
-bool SimServer::baudSupported(int baud)
-{
-    return speedFor(baud) != B0;
-}
+bool SimServer::baudSupported(int baud) { return speedFor(baud) != B0; }
 
 bool SimServer::start(QString* error)
 {
@@ -156,7 +155,7 @@ bool SimServer::start(QString* error)
 bool SimServer::openLine(QString* error)
 {
     QByteArray path;
-    termios tio{};
+    termios tio {};
     makeRaw(tio, m_opt.baud);
 
     if (m_opt.device.isEmpty()) {

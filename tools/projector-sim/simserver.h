@@ -15,26 +15,24 @@
 
 class QSocketNotifier;
 
-struct SimOptions
-{
-    QString device;           // empty: create a pseudo-terminal
+struct SimOptions {
+    QString device; // empty: create a pseudo-terminal
     int baud = 19200;
-    int delayMs = 0;          // before the first byte of each reply
-    int split = 0;            // reply piece size in bytes, 0 = whole reply
-    int gapMs = 0;            // pause between reply pieces
-    bool silent = false;      // never answer (wins over the other modes)
-    bool garbage = false;     // answer with random bytes
-    bool echo = false;        // send the command line back before the reply
+    int delayMs = 0; // before the first byte of each reply
+    int split = 0; // reply piece size in bytes, 0 = whole reply
+    int gapMs = 0; // pause between reply pieces
+    bool silent = false; // never answer (wins over the other modes)
+    bool garbage = false; // answer with random bytes
+    bool echo = false; // send the command line back before the reply
     int floodBytesPerSec = 0; // unsolicited random bytes
-    int closeAfter = 0;       // close the line after this many lines, 0 = never
-    int reopenAfterMs = -1;   // reopen that long after closing, -1 = never
-    bool log = false;         // trace traffic on stderr
-    bool quiet = false;       // no "RX" lines on stdout
+    int closeAfter = 0; // close the line after this many lines, 0 = never
+    int reopenAfterMs = -1; // reopen that long after closing, -1 = never
+    bool log = false; // trace traffic on stderr
+    bool quiet = false; // no "RX" lines on stdout
     Projector::Config projector;
 };
 
-class SimServer : public QObject
-{
+class SimServer : public QObject {
     Q_OBJECT
 public:
     static constexpr int MaxLineLength = 512;
@@ -68,18 +66,17 @@ private:
     QElapsedTimer m_clock;
 
     int m_fd = -1;
-    int m_slaveFd = -1;  // held open so the pty stays usable between clients
+    int m_slaveFd = -1; // held open so the pty stays usable between clients
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;
 
-    struct Piece
-    {
+    struct Piece {
         qint64 dueMs;
         QByteArray bytes;
     };
-    std::deque<Piece> m_pending;  // scheduled output, in due order
+    std::deque<Piece> m_pending; // scheduled output, in due order
     qint64 m_lastDueMs = 0;
-    QByteArray m_out;             // due output the line has not taken yet
+    QByteArray m_out; // due output the line has not taken yet
 
     QByteArray m_lineBuf;
     bool m_lineOverflow = false;
@@ -90,8 +87,8 @@ private:
     QTimer m_floodTimer;
     QTimer m_reopenTimer;
     QTimer m_readRetryTimer;
-    QTimer m_lingerTimer;     // waits for the client to take the last reply
+    QTimer m_lingerTimer; // waits for the client to take the last reply
     qint64 m_closingSinceMs = -1;
     qint64 m_floodLastMs = 0;
-    qint64 m_floodCarry = 0;  // byte-milliseconds not yet sent
+    qint64 m_floodCarry = 0; // byte-milliseconds not yet sent
 };

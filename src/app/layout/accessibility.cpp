@@ -50,10 +50,9 @@ static_assert(namesUnique());
 // A label whose text is content: the name is the accessible name ("TXD"), and
 // the text, which the label would otherwise give as its name, is its value and
 // description (screen readers speak the description after the name).
-class ContentLabelInterface : public QAccessibleWidget
-{
+class ContentLabelInterface : public QAccessibleWidget {
 public:
-    explicit ContentLabelInterface(QLabel *label)
+    explicit ContentLabelInterface(QLabel* label)
         : QAccessibleWidget(label, QAccessible::StaticText)
     {
     }
@@ -62,10 +61,8 @@ public:
     {
         switch (t) {
         case QAccessible::Value:
-        case QAccessible::Description:
-            return static_cast<const QLabel *>(widget())->text();
-        default:
-            return QAccessibleWidget::text(t);
+        case QAccessible::Description: return static_cast<const QLabel*>(widget())->text();
+        default: return QAccessibleWidget::text(t);
         }
     }
 };
@@ -73,10 +70,9 @@ public:
 // An option button whose press or toggle action clicks it, so the panel sees
 // the same click as from the mouse or the keyboard: choosing "COM2" through
 // the interface selects the port, not just the option.
-class OptionInterface : public QAccessibleWidget
-{
+class OptionInterface : public QAccessibleWidget {
 public:
-    explicit OptionInterface(QRadioButton *option)
+    explicit OptionInterface(QRadioButton* option)
         : QAccessibleWidget(option, QAccessible::RadioButton)
     {
     }
@@ -101,10 +97,10 @@ public:
     {
         if (!widget()->isEnabled())
             return QAccessibleWidget::actionNames();
-        return QStringList{toggleAction(), pressAction()} + QAccessibleWidget::actionNames();
+        return QStringList {toggleAction(), pressAction()} + QAccessibleWidget::actionNames();
     }
 
-    void doAction(const QString &action) override
+    void doAction(const QString& action) override
     {
         if (!widget()->isEnabled())
             return;
@@ -115,19 +111,19 @@ public:
     }
 
 private:
-    QRadioButton *option() const { return static_cast<QRadioButton *>(widget()); }
+    QRadioButton* option() const { return static_cast<QRadioButton*>(widget()); }
 };
 
-QAccessibleInterface *panelFactory(const QString &, QObject *object)
+QAccessibleInterface* panelFactory(const QString&, QObject* object)
 {
     if (!object || !object->isWidgetType())
         return nullptr;
     if (object->property(kShowsContentProperty).toBool()) {
-        if (auto *label = qobject_cast<QLabel *>(object))
+        if (auto* label = qobject_cast<QLabel*>(object))
             return new ContentLabelInterface(label);
     }
     if (object->property(kClickOnActionProperty).toBool()) {
-        if (auto *option = qobject_cast<QRadioButton *>(object))
+        if (auto* option = qobject_cast<QRadioButton*>(object))
             return new OptionInterface(option);
     }
     return nullptr;
@@ -137,9 +133,9 @@ QAccessibleInterface *panelFactory(const QString &, QObject *object)
 
 std::span<const AccessibleName> accessibleNames() { return kNames; }
 
-const AccessibleName *findAccessibleName(std::string_view control)
+const AccessibleName* findAccessibleName(std::string_view control)
 {
-    for (const AccessibleName &n : kNames) {
+    for (const AccessibleName& n : kNames) {
         if (n.control == control)
             return &n;
     }

@@ -14,7 +14,7 @@ namespace runo::layout {
 
 struct AccessibleName {
     std::string_view control; // stored name
-    std::string_view name;    // UTF-8
+    std::string_view name; // UTF-8
     // The label beside the control that shows the same words ("TXD" beside
     // the transmit line, "CMD" beside the entry box), or "". The builder makes
     // it the control's buddy, so assistive tools read the two as one.
@@ -26,7 +26,7 @@ struct AccessibleName {
 
 std::span<const AccessibleName> accessibleNames();
 // The entry of a stored name, or nullptr.
-const AccessibleName *findAccessibleName(std::string_view control);
+const AccessibleName* findAccessibleName(std::string_view control);
 
 // Installs, once per process, the panel's own accessibility interfaces: the
 // labels whose text is content, and the option buttons, whose action through

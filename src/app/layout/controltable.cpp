@@ -177,8 +177,8 @@ constexpr Line kLines[] = {
 
 constexpr int count(Kind kind)
 {
-    return static_cast<int>(std::count_if(std::begin(kControls), std::end(kControls),
-                                           [kind](const Control &c) { return c.kind == kind; }));
+    return static_cast<int>(
+        std::count_if(std::begin(kControls), std::end(kControls), [kind](const Control& c) { return c.kind == kind; }));
 }
 static_assert(count(Kind::Button) == kButtonCount);
 static_assert(count(Kind::Label) == kLabelCount);
@@ -213,9 +213,9 @@ static_assert(containersComeFirst());
 std::span<const Control> controls() { return kControls; }
 std::span<const Line> lines() { return kLines; }
 
-const Control *findControl(std::string_view name)
+const Control* findControl(std::string_view name)
 {
-    for (const Control &c : kControls) {
+    for (const Control& c : kControls) {
         if (c.name == name)
             return &c;
     }

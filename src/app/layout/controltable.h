@@ -22,7 +22,7 @@ struct Font {
     bool bold = true;
 };
 
-inline constexpr Font kWindowFont{Face::Window, 9.0, true};
+inline constexpr Font kWindowFont {Face::Window, 9.0, true};
 
 // Colours are 0xRRGGBB; these markers stand for the platform's theme colours.
 inline constexpr std::uint32_t kSystemButtonFace = 0xFF000001u;
@@ -41,15 +41,15 @@ enum Flag : unsigned {
 };
 
 struct Control {
-    std::string_view name;      // stored name, used as the object name
+    std::string_view name; // stored name, used as the object name
     Kind kind;
     std::string_view container; // "" for the window itself, else a frame's name
-    std::string_view caption;   // UTF-8
+    std::string_view caption; // UTF-8
     int left, top, width, height; // twips, relative to the container
     std::uint32_t back;
     std::uint32_t fore;
     Font font;
-    int tab;                    // tab index; -1 where the control has none
+    int tab; // tab index; -1 where the control has none
     unsigned flags;
 };
 
@@ -76,6 +76,6 @@ inline constexpr int kLineCount = 12;
 std::span<const Control> controls();
 std::span<const Line> lines();
 // The table entry of a stored name, or nullptr.
-const Control *findControl(std::string_view name);
+const Control* findControl(std::string_view name);
 
 } // namespace runo::layout

@@ -23,22 +23,13 @@
 namespace runo::layout {
 namespace {
 
-QString toQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString toQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QString cssColour(std::uint32_t rgb)
-{
-    return QColor::fromRgb(rgb).name();
-}
+QString cssColour(std::uint32_t rgb) { return QColor::fromRgb(rgb).name(); }
 
-QRect pixelRect(const Control &c)
-{
-    return {toPixels(c.left), toPixels(c.top), toPixels(c.width), toPixels(c.height)};
-}
+QRect pixelRect(const Control& c) { return {toPixels(c.left), toPixels(c.top), toPixels(c.width), toPixels(c.height)}; }
 
-void setColour(QWidget *w, QPalette::ColorRole role, std::uint32_t rgb)
+void setColour(QWidget* w, QPalette::ColorRole role, std::uint32_t rgb)
 {
     QPalette palette = w->palette();
     palette.setColor(role, QColor::fromRgb(rgb));
@@ -47,10 +38,9 @@ void setColour(QWidget *w, QPalette::ColorRole role, std::uint32_t rgb)
 
 // The cursor-pad outline. It covers the whole client area, takes no input and
 // is kept at the bottom of the stack so that every control lies above it.
-class LinesWidget : public QWidget
-{
+class LinesWidget : public QWidget {
 public:
-    explicit LinesWidget(QWidget *parent)
+    explicit LinesWidget(QWidget* parent)
         : QWidget(parent)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -58,13 +48,12 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent *) override
+    void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
         painter.setPen(QPen(QColor::fromRgb(kLineColour), kLineWidthPixels, Qt::SolidLine, Qt::SquareCap));
-        for (const Line &line : layout::lines())
-            painter.drawLine(toPixels(line.x1), toPixels(line.y1), toPixels(line.x2),
-                             toPixels(line.y2));
+        for (const Line& line : layout::lines())
+            painter.drawLine(toPixels(line.x1), toPixels(line.y1), toPixels(line.x2), toPixels(line.y2));
     }
 };
 
@@ -72,18 +61,18 @@ protected:
 // one. This must come before the widget gets its text: with an assistive tool
 // listening, Qt makes a widget's interface at the first change it reports, and
 // keeps it.
-void markForAccessibility(QWidget *w, const Control &c)
+void markForAccessibility(QWidget* w, const Control& c)
 {
     if (c.kind == Kind::Option)
         w->setProperty(kClickOnActionProperty, true);
-    if (const AccessibleName *a = findAccessibleName(c.name); a && a->showsContent)
+    if (const AccessibleName* a = findAccessibleName(c.name); a && a->showsContent)
         w->setProperty(kShowsContentProperty, true);
 }
 
-QWidget *makeButton(const Control &c, bool holds, QWidget *parent)
+QWidget* makeButton(const Control& c, bool holds, QWidget* parent)
 {
     const QString caption = toQString(c.caption);
-    PanelButton *button = holds ? new HoldButton(caption, parent) : new PanelButton(caption, parent);
+    PanelButton* button = holds ? new HoldButton(caption, parent) : new PanelButton(caption, parent);
     // The back colour fills the whole face, inside a one-pixel raised edge
     // that turns sunken while the button is down.
     const QString face = c.back == kSystemButtonFace ? QStringLiteral("palette(button)") : cssColour(c.back);
@@ -98,9 +87,9 @@ QWidget *makeButton(const Control &c, bool holds, QWidget *parent)
     return button;
 }
 
-QWidget *makeLabel(const Control &c, QWidget *parent)
+QWidget* makeLabel(const Control& c, QWidget* parent)
 {
-    auto *label = new QLabel(parent);
+    auto* label = new QLabel(parent);
     markForAccessibility(label, c);
     label->setText(toQString(c.caption));
     Qt::Alignment horizontal = Qt::AlignLeft;
@@ -120,9 +109,9 @@ QWidget *makeLabel(const Control &c, QWidget *parent)
     return label;
 }
 
-QWidget *makeFrame(const Control &c, QWidget *parent)
+QWidget* makeFrame(const Control& c, QWidget* parent)
 {
-    auto *frame = new QFrame(parent);
+    auto* frame = new QFrame(parent);
     frame->setFrameShape(QFrame::Box); // etched outline, no title
     frame->setFrameShadow(QFrame::Sunken);
     frame->setLineWidth(1);
@@ -131,9 +120,9 @@ QWidget *makeFrame(const Control &c, QWidget *parent)
     return frame;
 }
 
-QWidget *makeOption(const Control &c, QWidget *parent)
+QWidget* makeOption(const Control& c, QWidget* parent)
 {
-    auto *option = new QRadioButton(parent);
+    auto* option = new QRadioButton(parent);
     markForAccessibility(option, c);
     option->setText(toQString(c.caption));
     option->setChecked(c.flags & Selected);
@@ -145,16 +134,16 @@ QWidget *makeOption(const Control &c, QWidget *parent)
     return option;
 }
 
-QWidget *makeTextBox(const Control &c, QWidget *parent)
+QWidget* makeTextBox(const Control& c, QWidget* parent)
 {
-    auto *box = new QLineEdit(toQString(c.caption), parent);
+    auto* box = new QLineEdit(toQString(c.caption), parent);
     box->setMaxLength(std::numeric_limits<int>::max()); // single line, no length limit
     if (c.back != kSystemWindow)
         setColour(box, QPalette::Base, c.back);
     return box;
 }
 
-QWidget *makeWidget(const Control &c, bool holds, QWidget *parent)
+QWidget* makeWidget(const Control& c, bool holds, QWidget* parent)
 {
     switch (c.kind) {
     case Kind::Button: return makeButton(c, holds, parent);
@@ -167,42 +156,33 @@ QWidget *makeWidget(const Control &c, bool holds, QWidget *parent)
     return nullptr;
 }
 
-bool takesFocus(Kind kind)
-{
-    return kind == Kind::Button || kind == Kind::Option || kind == Kind::TextBox;
-}
+bool takesFocus(Kind kind) { return kind == Kind::Button || kind == Kind::Option || kind == Kind::TextBox; }
 
 // Labels and the picture are drawn on their container, beneath its other
 // controls where they overlap (a heading label's edge under a button, the
 // "CMD" label under the entry box).
-bool drawnOnContainer(Kind kind)
-{
-    return kind == Kind::Label || kind == Kind::Image;
-}
+bool drawnOnContainer(Kind kind) { return kind == Kind::Label || kind == Kind::Image; }
 
 } // namespace
 
-QPushButton *Form::button(const QString &name) const { return find<QPushButton>(name); }
-QLabel *Form::label(const QString &name) const
+QPushButton* Form::button(const QString& name) const { return find<QPushButton>(name); }
+QLabel* Form::label(const QString& name) const
 {
-    QWidget *w = widget(name);
-    return w && !qobject_cast<LogoLabel *>(w) ? qobject_cast<QLabel *>(w) : nullptr;
+    QWidget* w = widget(name);
+    return w && !qobject_cast<LogoLabel*>(w) ? qobject_cast<QLabel*>(w) : nullptr;
 }
-QFrame *Form::frame(const QString &name) const
+QFrame* Form::frame(const QString& name) const
 {
-    QWidget *w = widget(name);
-    return w && w->metaObject() == &QFrame::staticMetaObject ? static_cast<QFrame *>(w) : nullptr;
+    QWidget* w = widget(name);
+    return w && w->metaObject() == &QFrame::staticMetaObject ? static_cast<QFrame*>(w) : nullptr;
 }
-QRadioButton *Form::option(const QString &name) const { return find<QRadioButton>(name); }
-QLineEdit *Form::textBox() const { return find<QLineEdit>(QStringLiteral("Text1")); }
-LogoLabel *Form::image() const { return find<LogoLabel>(QStringLiteral("Image1")); }
+QRadioButton* Form::option(const QString& name) const { return find<QRadioButton>(name); }
+QLineEdit* Form::textBox() const { return find<QLineEdit>(QStringLiteral("Text1")); }
+LogoLabel* Form::image() const { return find<LogoLabel>(QStringLiteral("Image1")); }
 
-QSize clientSize()
-{
-    return {toPixels(kClientWidthTwips), toPixels(kClientHeightTwips)};
-}
+QSize clientSize() { return {toPixels(kClientWidthTwips), toPixels(kClientHeightTwips)}; }
 
-QFont toQFont(const Font &font)
+QFont toQFont(const Font& font)
 {
     QFont q;
     if (font.face == Face::PGothic) {
@@ -220,7 +200,7 @@ QFont toQFont(const Font &font)
     return q;
 }
 
-Form buildForm(QWidget *client, std::span<const ButtonRole> roles)
+Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
 {
     Form form;
     form.client = client;
@@ -236,19 +216,19 @@ Form buildForm(QWidget *client, std::span<const ButtonRole> roles)
 
     installAccessibleInterfaces();
 
-    std::vector<std::pair<int, QWidget *>> focusOrder;
-    std::vector<QWidget *> onContainer;
-    std::vector<QWidget *> raised;
-    for (const Control &c : controls()) {
-        const auto role = std::find_if(roles.begin(), roles.end(), [&c](const ButtonRole &r) { return r.control == c.name; });
+    std::vector<std::pair<int, QWidget*>> focusOrder;
+    std::vector<QWidget*> onContainer;
+    std::vector<QWidget*> raised;
+    for (const Control& c : controls()) {
+        const auto role = std::find_if(roles.begin(), roles.end(), [&c](const ButtonRole& r) { return r.control == c.name; });
         const bool holds = role != roles.end() && role->holds;
-        QWidget *container = c.container.empty() ? client : form.widgets.value(toQString(c.container));
+        QWidget* container = c.container.empty() ? client : form.widgets.value(toQString(c.container));
         Q_ASSERT(container); // the table lists every group box before its contents
-        QWidget *w = makeWidget(c, c.kind == Kind::Button && holds, container);
+        QWidget* w = makeWidget(c, c.kind == Kind::Button && holds, container);
         w->setObjectName(toQString(c.name));
         if (role != roles.end())
             w->setAccessibleName(toQString(role->name));
-        else if (const AccessibleName *a = findAccessibleName(c.name))
+        else if (const AccessibleName* a = findAccessibleName(c.name))
             w->setAccessibleName(toQString(a->name));
         w->setGeometry(pixelRect(c));
         if (c.kind != Kind::Image)
@@ -267,10 +247,10 @@ Form buildForm(QWidget *client, std::span<const ButtonRole> roles)
         if (c.kind == Kind::Option) {
             // Options sharing a group box form one exclusive group; Qt's own
             // auto-exclusivity would also join the options of nested boxes.
-            QButtonGroup *&group = form.optionGroups[container->objectName()];
+            QButtonGroup*& group = form.optionGroups[container->objectName()];
             if (!group)
                 group = new QButtonGroup(container);
-            group->addButton(static_cast<QRadioButton *>(w));
+            group->addButton(static_cast<QRadioButton*>(w));
         }
         form.widgets.insert(w->objectName(), w);
     }
@@ -280,22 +260,21 @@ Form buildForm(QWidget *client, std::span<const ButtonRole> roles)
     for (auto it = onContainer.rbegin(); it != onContainer.rend(); ++it)
         (*it)->lower();
     form.lines->lower();
-    for (QWidget *w : raised)
+    for (QWidget* w : raised)
         w->raise();
 
     // A caption label beside a named control labels it for assistive tools.
-    for (const AccessibleName &a : accessibleNames()) {
+    for (const AccessibleName& a : accessibleNames()) {
         if (a.captionLabel.empty())
             continue;
-        auto *label = qobject_cast<QLabel *>(form.widgets.value(toQString(a.captionLabel)));
-        QWidget *target = form.widgets.value(toQString(a.control));
+        auto* label = qobject_cast<QLabel*>(form.widgets.value(toQString(a.captionLabel)));
+        QWidget* target = form.widgets.value(toQString(a.control));
         Q_ASSERT(label && target);
         if (label && target)
             label->setBuddy(target);
     }
 
-    std::stable_sort(focusOrder.begin(), focusOrder.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::stable_sort(focusOrder.begin(), focusOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < focusOrder.size(); ++i)
         QWidget::setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
 

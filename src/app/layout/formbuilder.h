@@ -26,31 +26,30 @@ namespace runo::layout {
 class LogoLabel;
 
 struct Form {
-    QWidget *client = nullptr;
-    QWidget *lines = nullptr; // paints the cursor-pad outline, beneath everything else
-    QHash<QString, QWidget *> widgets; // by stored name
+    QWidget* client = nullptr;
+    QWidget* lines = nullptr; // paints the cursor-pad outline, beneath everything else
+    QHash<QString, QWidget*> widgets; // by stored name
     // The exclusive option groups, by the name of the group box holding them
     // ("Frame8": the ports, "Frame13": the speeds).
-    QHash<QString, QButtonGroup *> optionGroups;
+    QHash<QString, QButtonGroup*> optionGroups;
 
-    QWidget *widget(const QString &name) const { return widgets.value(name); }
-    template <class T>
-    T *find(const QString &name) const { return qobject_cast<T *>(widgets.value(name)); }
+    QWidget* widget(const QString& name) const { return widgets.value(name); }
+    template <class T> T* find(const QString& name) const { return qobject_cast<T*>(widgets.value(name)); }
 
     // Buttons are PanelButton, or HoldButton for the press-and-hold ones.
-    QPushButton *button(const QString &name) const;
-    QLabel *label(const QString &name) const;
-    QFrame *frame(const QString &name) const;
-    QRadioButton *option(const QString &name) const;
-    QLineEdit *textBox() const; // Text1
-    LogoLabel *image() const;   // Image1
+    QPushButton* button(const QString& name) const;
+    QLabel* label(const QString& name) const;
+    QFrame* frame(const QString& name) const;
+    QRadioButton* option(const QString& name) const;
+    QLineEdit* textBox() const; // Text1
+    LogoLabel* image() const; // Image1
 };
 
 // The client area's design size, in which every control is in view.
 QSize clientSize();
 
 // The Qt font for a table font (Gothic faces map to the IPA Gothic families).
-QFont toQFont(const Font &font);
+QFont toQFont(const Font& font);
 
 // A command button as the caller knows it: its accessible name, and whether
 // it is worked by press and release (a HoldButton) rather than by a click.
@@ -64,6 +63,6 @@ struct ButtonRole {
 // its fixed size, the window's back colour and the window font. The buttons in
 // `roles` take their names from there; the holding ones are created as
 // HoldButton, all others as PanelButton.
-Form buildForm(QWidget *client, std::span<const ButtonRole> roles = {});
+Form buildForm(QWidget* client, std::span<const ButtonRole> roles = {});
 
 } // namespace runo::layout

@@ -6,7 +6,7 @@
 
 namespace runo::layout {
 
-void HoldButton::mousePressEvent(QMouseEvent *event)
+void HoldButton::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
     if (isHeld()) // a second mouse button during a hold changes nothing
@@ -16,14 +16,14 @@ void HoldButton::mousePressEvent(QMouseEvent *event)
     emit held();
 }
 
-void HoldButton::mouseReleaseEvent(QMouseEvent *event)
+void HoldButton::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
     if (event->button() == m_heldWith)
         endHold();
 }
 
-void HoldButton::mouseMoveEvent(QMouseEvent *event)
+void HoldButton::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
     if (isHeld()) // the face shows pressed only while the pointer is over it
@@ -31,7 +31,7 @@ void HoldButton::mouseMoveEvent(QMouseEvent *event)
 }
 
 // The keyboard does not work a hold button: Space would otherwise click it.
-void HoldButton::keyPressEvent(QKeyEvent *event)
+void HoldButton::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) {
         event->accept();
@@ -40,7 +40,7 @@ void HoldButton::keyPressEvent(QKeyEvent *event)
     PanelButton::keyPressEvent(event);
 }
 
-void HoldButton::keyReleaseEvent(QKeyEvent *event)
+void HoldButton::keyReleaseEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) {
         event->accept();
@@ -52,14 +52,14 @@ void HoldButton::keyReleaseEvent(QKeyEvent *event)
 // A release can go missing when the button disappears or the window loses
 // activation while the mouse is down; end the hold then rather than leaving
 // it running until some later release.
-void HoldButton::hideEvent(QHideEvent *event)
+void HoldButton::hideEvent(QHideEvent* event)
 {
     endHold();
     PanelButton::hideEvent(event);
 }
 
 // Child widgets hear of their window losing activation as WindowDeactivate.
-bool HoldButton::event(QEvent *event)
+bool HoldButton::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowDeactivate)
         endHold();

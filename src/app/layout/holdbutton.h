@@ -8,8 +8,7 @@
 
 namespace runo::layout {
 
-class HoldButton : public PanelButton
-{
+class HoldButton : public PanelButton {
     Q_OBJECT
 public:
     using PanelButton::PanelButton;
@@ -25,13 +24,13 @@ signals:
     void letGo();
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-    bool event(QEvent *event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void endHold();

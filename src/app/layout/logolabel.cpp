@@ -7,7 +7,7 @@
 
 namespace runo::layout {
 
-LogoLabel::LogoLabel(QWidget *parent)
+LogoLabel::LogoLabel(QWidget* parent)
     : QLabel(parent)
 {
     setPixmap(logo());
@@ -36,7 +36,7 @@ QPixmap LogoLabel::logo()
     return QPixmap::fromImage(image);
 }
 
-void LogoLabel::mouseDoubleClickEvent(QMouseEvent *event)
+void LogoLabel::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         event->accept();

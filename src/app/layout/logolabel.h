@@ -8,11 +8,10 @@
 
 namespace runo::layout {
 
-class LogoLabel : public QLabel
-{
+class LogoLabel : public QLabel {
     Q_OBJECT
 public:
-    explicit LogoLabel(QWidget *parent = nullptr);
+    explicit LogoLabel(QWidget* parent = nullptr);
 
     // The logo: 80 x 26 pixels, red lettering on grey.
     static QPixmap logo();
@@ -21,7 +20,7 @@ signals:
     void doubleClicked();
 
 protected:
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
 } // namespace runo::layout

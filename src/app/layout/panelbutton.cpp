@@ -8,7 +8,7 @@
 
 namespace runo::layout {
 
-PanelButton::PanelButton(const QString &caption, QWidget *parent)
+PanelButton::PanelButton(const QString& caption, QWidget* parent)
     : QPushButton(caption, parent)
 {
 }
@@ -48,7 +48,7 @@ QFont PanelButton::captionFont() const
     return condensed;
 }
 
-void PanelButton::paintEvent(QPaintEvent *)
+void PanelButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
     QStyleOptionButton option;

@@ -7,11 +7,10 @@
 
 namespace runo::layout {
 
-class PanelButton : public QPushButton
-{
+class PanelButton : public QPushButton {
     Q_OBJECT
 public:
-    explicit PanelButton(const QString &caption, QWidget *parent = nullptr);
+    explicit PanelButton(const QString& caption, QWidget* parent = nullptr);
 
     // Where the caption is drawn, inside the border and padding.
     QRect captionRect() const;
@@ -22,7 +21,7 @@ public:
     int captionFlags() const;
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 } // namespace runo::layout
