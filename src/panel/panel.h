@@ -133,6 +133,7 @@ signals:
     void ended();
 
 private:
+    void choosePort(int port, bool openIfClosed);
     void send(std::string_view commandText);
     void sendLine(const QByteArray& line);
     void setTransmitLine(const QString& text);
@@ -156,6 +157,7 @@ private:
     std::uint8_t m_holdCode = 0;
     std::uint8_t m_cursorMode = 0;
     QString m_portSettings;
+    bool m_portChoiceFailed = false; // sends write nothing until a port choice succeeds
     QString m_freeCommandText;
     int m_extendedViewArmed = 0;
 

@@ -2,7 +2,8 @@
 // Start-up, the settings panel with its port and speed selection and its
 // timer, and the end.
 //   load()          port 1, "19200,N,8,1", open; then COM1 selected: close, port 1, open
-//   selectPort(2)   close, port 2, open; on failure a warning and port 1, closed
+//   selectPort(2)   close, port 2, open; on failure a warning and port 1, closed,
+//                   and nothing sent until a port choice succeeds
 //   selectSpeed()   "9600,N,8,1" applied to the open port
 #include "link/mscomm.h"
 #include "panel/panel.h"
@@ -32,20 +33,22 @@ void Panel::load()
         emit warning(m_port->errorString());
 
     emit portOptionSelected(1);
-    selectPort(1);
+    choosePort(1, false);
 }
 
-void Panel::selectPort(int port)
+void Panel::selectPort(int port) { choosePort(port, true); }
+
+// The operator's choice opens the chosen port also when the port is closed;
+// the choice made from code at start-up only reopens a port it has closed.
+void Panel::choosePort(int port, bool openIfClosed)
 {
     const int fallback = port == 1 ? 2 : 1;
     bool failed = false;
-    bool wasOpen = false;
-    if (m_port->portOpen()) {
-        wasOpen = true;
+    const bool wasOpen = m_port->portOpen();
+    if (wasOpen)
         failed = !m_port->setPortOpen(false);
-    }
     failed = !m_port->setCommPort(port) || failed;
-    if (!failed && wasOpen)
+    if (!failed && (wasOpen || openIfClosed))
         failed = !m_port->setPortOpen(true);
 
     if (failed) {
@@ -53,8 +56,12 @@ void Panel::selectPort(int port)
         if (m_port->portOpen())
             m_port->setPortOpen(false);
         m_port->setCommPort(fallback);
+        // The fallback is not the operator's choice: nothing goes out on it
+        // until a choice succeeds.
+        m_portChoiceFailed = true;
         return; // the settings panel stays in view
     }
+    m_portChoiceFailed = false;
     setSettingsPanelVisible(false);
 }
 
