@@ -21,10 +21,16 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# build DIR [cmake options...]
+# build DIR [cmake options...]: configures DIR and builds everything.
 build() {
     local dir=$1
     shift
     cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
+}
+
+# build_programs DIR: configures DIR and builds only the programs a user runs.
+build_programs() {
+    cmake -S "$ROOT" -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$1" -j"$(nproc)" --target runo-control projector-sim
 }

@@ -1,21 +1,110 @@
 // SPDX-License-Identifier: MIT
+// runo-control: the control panel.
+//   runo-control                          COM1 and COM2 as mapped (environment, remembered, default)
+//   runo-control --com1 /dev/ttyUSB0      COM1 on a USB adapter for this run
+#include "app/endsignals.h"
 #include "app/mainwindow.h"
+#include "link/portmap.h"
 #include "link/serialcomm.h"
 
 #include <QApplication>
-#include <QIcon>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace {
+
+constexpr char kUsage[] = "Usage: runo-control [--com1 DEVICE] [--com2 DEVICE]\n"
+                          "Try 'runo-control --help' for more information.\n";
+
+// Qt's own options, which QApplication takes from the command line.
+constexpr const char* kQtValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "style",
+    "stylesheet", "geometry", "qwindowgeometry", "qwindowtitle", "qwindowicon", "session"};
+
+// Whether a window can open: Qt would abort without a display.
+bool hasDisplay(const QString& platformOption)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    const QString platforms = platformOption.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platformOption;
+    const bool x11 = !qEnvironmentVariable("DISPLAY").isEmpty();
+    const bool wayland = !qEnvironmentVariable("WAYLAND_DISPLAY").isEmpty();
+    if (platforms.isEmpty())
+        return x11 || wayland;
+    for (const QString& entry : platforms.split(QLatin1Char(';'))) {
+        const QString platform = entry.section(QLatin1Char(':'), 0, 0);
+        if ((platform == QLatin1String("xcb") && !x11) || (platform.startsWith(QLatin1String("wayland")) && !wayland))
+            continue;
+        return true;
+    }
+    return false;
+#else
+    Q_UNUSED(platformOption);
+    return true;
+#endif
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("runo-control"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Control panel for a data projector on an RS-232C serial port."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions); // Qt's -platform, -style
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version."));
+    parser.addOptions({helpOption, versionOption});
+    const QCommandLineOption com1({QStringLiteral("com1")},
+        QStringLiteral("The device behind COM1 for this run: a path, or socket://HOST:PORT or rfc2217://HOST:PORT."),
+        QStringLiteral("DEVICE"));
+    const QCommandLineOption com2(
+        {QStringLiteral("com2")}, QStringLiteral("The device behind COM2 for this run."), QStringLiteral("DEVICE"));
+    parser.addOptions({com1, com2});
+    for (const char* name : kQtValueOptions) {
+        QCommandLineOption qt(QLatin1String(name), QString(), QStringLiteral("value"));
+        qt.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qt);
+    }
+
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "runo-control: %s\n%s", qPrintable(parser.errorText()), kUsage);
+        return 2;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(
+            stderr, "runo-control: unexpected argument '%s'\n%s", qPrintable(parser.positionalArguments().first()), kUsage);
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        // No application object yet, so the parser cannot know the program's name.
+        std::fputs(
+            qPrintable(parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("runo-control"))), stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("runo-control %s\n", RUNO_VERSION);
+        return 0;
+    }
+    if (!hasDisplay(parser.value(QStringLiteral("platform")))) {
+        std::fputs("runo-control: no display: set DISPLAY or WAYLAND_DISPLAY, or run it from a desktop session\n", stderr);
+        return 1;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("runo-control"));
-    QApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
     // Lets the desktop match the window to its menu entry and installed icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("runo-control"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("runo-control")));
+    QApplication::setWindowIcon(runo::applicationIcon());
+    runo::setChosenDevice(1, parser.value(com1));
+    runo::setChosenDevice(2, parser.value(com2));
 
     runo::SerialComm port;
     runo::MainWindow window(&port);
+    runo::endOnSignals(&window, [&window] { window.panel().end(); });
     window.show();
     return app.exec();
 }

@@ -5,17 +5,26 @@
 #include "app/layout/logolabel.h"
 #include "app/layout/twips.h"
 #include "commands/commandtable.h"
+#include "link/devices.h"
+#include "link/portmap.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 
 #include <vector>
+
+// The built-in icons live in this static library; the macro must stand
+// outside any namespace.
+static void initAppResources() { Q_INIT_RESOURCE(app); }
 
 namespace runo {
 
@@ -36,6 +45,17 @@ std::vector<layout::ButtonRole> buttonRoles()
 
 } // namespace
 
+QIcon applicationIcon()
+{
+    // The installed theme's icon, else the copy built into the program (run
+    // from the build tree, or installed where the theme does not look).
+    initAppResources();
+    QIcon builtIn;
+    for (const char* file : {":/icons/runo-control-16.png", ":/icons/runo-control-32.png"})
+        builtIn.addFile(QLatin1String(file));
+    return QIcon::fromTheme(QStringLiteral("runo-control"), builtIn);
+}
+
 MainWindow::MainWindow(MSComm* port, QWidget* parent)
     : QWidget(parent)
     , m_client(new QWidget(this))
@@ -52,6 +72,8 @@ MainWindow::MainWindow(MSComm* port, QWidget* parent)
     connectSettingsPanel();
     connectOperatorEntry();
     connectDisplay();
+    connectDeviceMenus();
+    setWindowIcon(applicationIcon());
     // Key preview: the window sees every key before the focused control.
     qApp->installEventFilter(this);
 
@@ -132,11 +154,11 @@ void MainWindow::connectDisplay()
 // the compact height; the top edge then stays where it is.
 void MainWindow::centreOnScreen()
 {
-    const QSize client = layout::clientSize();
+    const int storedWidth = layout::toPixels(layout::kClientWidthTwips + layout::kFrameWidthAllowanceTwips);
     const int storedHeight = layout::toPixels(layout::kClientHeightTwips + layout::kFrameAllowanceTwips);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
-        move(area.x() + (area.width() - client.width()) / 2, area.y() + (area.height() - storedHeight) / 2);
+        move(area.x() + (area.width() - storedWidth) / 2, area.y() + (area.height() - storedHeight) / 2);
     }
 }
 
@@ -173,6 +195,67 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event); // the key goes on unchanged
+}
+
+void MainWindow::connectDeviceMenus()
+{
+    const struct {
+        const char* control;
+        int port; // 0: both
+    } menus[] = {{"Command33", 0}, {"Option1", 1}, {"Option2", 2}};
+    for (const auto& m : menus) {
+        QWidget* w = m_form.widget(QLatin1String(m.control));
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this,
+            [this, w, port = m.port](const QPoint& pos) { showDeviceMenu(port, w, pos); });
+    }
+    m_form.button(QStringLiteral("Command33"))->setToolTip(tr("Right-click to choose the devices behind COM1 and COM2"));
+}
+
+void MainWindow::showDeviceMenu(int port, QWidget* control, const QPoint& pos)
+{
+    QMenu* menu = deviceMenu(port, availableDevices(), this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(control->mapToGlobal(pos));
+}
+
+QMenu* MainWindow::deviceMenu(int port, const QList<SerialDevice>& devices, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    if (port != 0) {
+        addDeviceActions(menu, port, devices);
+        return menu;
+    }
+    for (const int p : {1, 2}) {
+        QMenu* sub = menu->addMenu(QStringLiteral("COM%1: %2").arg(p).arg(devicePathForPort(p)));
+        addDeviceActions(sub, p, devices);
+    }
+    return menu;
+}
+
+void MainWindow::addDeviceActions(QMenu* menu, int port, const QList<SerialDevice>& devices)
+{
+    const QString current = devicePathForPort(port);
+    for (const SerialDevice& d : devices) {
+        const QString label = d.description.isEmpty() ? d.path : QStringLiteral("%1 — %2").arg(d.path, d.description);
+        QAction* action = menu->addAction(d.path == d.node ? label : QStringLiteral("%1 (%2)").arg(label, d.node));
+        action->setCheckable(true);
+        action->setChecked(current == d.path || current == d.node);
+        connect(action, &QAction::triggered, this, [this, port, path = d.path] { m_panel.assignDevice(port, path); });
+    }
+    if (!devices.isEmpty())
+        menu->addSeparator();
+    connect(menu->addAction(tr("Other device…")), &QAction::triggered, this, [this, port] { askForDevice(port); });
+}
+
+void MainWindow::askForDevice(int port)
+{
+    bool ok = false;
+    const QString device = QInputDialog::getText(this, QApplication::applicationName(),
+        tr("Device for COM%1 (a path, or socket://host:port):").arg(port), QLineEdit::Normal, devicePathForPort(port), &ok)
+                               .trimmed();
+    if (ok && !device.isEmpty())
+        m_panel.assignDevice(port, device);
 }
 
 } // namespace runo

@@ -7,11 +7,19 @@
 #include "app/layout/formbuilder.h"
 #include "panel/panel.h"
 
+#include <QIcon>
+#include <QList>
 #include <QWidget>
+
+class QMenu;
 
 namespace runo {
 
 class MSComm;
+struct SerialDevice;
+
+// The panel's icon: the installed theme's, else a copy built into the program.
+QIcon applicationIcon();
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -24,6 +32,11 @@ public:
 
     // Outer height in twips, through the one conversion of the layout.
     int outerHeightTwips() const;
+
+    // The devices offered for COM1 or COM2 (0: both, in submenus), the one
+    // in use checked, and "Other device…" for any path or URL. A right-click
+    // on "COM", "COM1" or "COM2" shows it with the system's serial ports.
+    QMenu* deviceMenu(int port, const QList<SerialDevice>& devices, QWidget* parent);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -38,6 +51,10 @@ private:
     void applyWindowHeight(int twips);
     void showDataButton();
     void showWarning(const QString& text);
+    void connectDeviceMenus();
+    void showDeviceMenu(int port, QWidget* control, const QPoint& pos);
+    void addDeviceActions(QMenu* menu, int port, const QList<SerialDevice>& devices);
+    void askForDevice(int port);
 
     layout::Form m_form;
     QWidget* m_client = nullptr;

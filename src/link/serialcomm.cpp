@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "link/serialcomm.h"
 
+#include "link/devices.h"
 #include "link/portmap.h"
 
 namespace runo {
@@ -91,8 +92,10 @@ bool SerialComm::setPortOpen(bool open)
         return failWith(QStringLiteral("Port already open"));
     m_serial.setPortName(devicePathForPort(m_port));
     if (!m_serial.open(QIODevice::ReadWrite)) {
-        const QString reason = m_serial.errorString();
+        QString reason = m_serial.errorString();
         m_serial.clearError();
+        if (const QString hint = permissionHint(devicePathForPort(m_port)); !hint.isEmpty())
+            reason += QLatin1String(".\n") + hint;
         return failWith(reason);
     }
     if (!applySettings()) {

@@ -72,6 +72,9 @@ public:
     void selectPort(int port); // Option1 / Option2 click
     void selectSpeed(int baud); // Option9 / Option10 click
     void showSettingsPanel(); // Command33 "COM"
+    // The device behind COM1 or COM2, chosen from the menu on "COM": kept for
+    // this run and the next ones; the port in use is reopened on it at once.
+    void assignDevice(int port, const QString& device);
     void end(); // Command16 "END"
 
     // Operator commands.

@@ -6,6 +6,7 @@
 //                   and nothing sent until a port choice succeeds
 //   selectSpeed()   "9600,N,8,1" applied to the open port
 #include "link/mscomm.h"
+#include "link/portmap.h"
 #include "panel/panel.h"
 
 namespace runo {
@@ -63,6 +64,18 @@ void Panel::choosePort(int port, bool openIfClosed)
     }
     m_portChoiceFailed = false;
     setSettingsPanelVisible(false);
+}
+
+void Panel::assignDevice(int port, const QString& device)
+{
+    setChosenDevice(port, device);
+    rememberDevice(port, device);
+    if (port != m_port->commPort() || m_portChoiceFailed)
+        return;
+    if (m_port->portOpen())
+        m_port->setPortOpen(false);
+    if (!m_port->setPortOpen(true))
+        emit warning(m_port->errorString());
 }
 
 void Panel::selectSpeed(int baud)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "traffic/decoders.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -155,6 +156,24 @@ struct NumberReader {
     }
 };
 
+// The power of ten of a number's leading digit, from its digits and its
+// exponent ("e-5" or empty): "123.4" 2, "0.05" -2, "12", "e-5" -4. Zero
+// counts as negative.
+long long decimalMagnitude(std::string_view mantissa, std::string_view exponent)
+{
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return -1;
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    long long magnitude = first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
+    constexpr long long kFarEnough = 1'000'000; // far past any double, far short of overflowing
+    long long power = 0;
+    for (const char c : exponent.substr(std::min<std::size_t>(exponent.size(), 1)))
+        if (c >= '0' && c <= '9')
+            power = std::min(kFarEnough, power * 10 + (c - '0'));
+    return magnitude + (exponent.find('-') != std::string_view::npos ? -power : power);
+}
+
 // Bounds of the 16-bit conversion: the reading times five must fit.
 constexpr int kMaxReading = 6553;
 
@@ -179,17 +198,21 @@ double leadingNumber(QStringView text)
     NumberReader reader {text};
     std::string number;
     reader.take(isSign, number);
+    const std::size_t mantissaStart = number.size();
     qsizetype digits = reader.takeDigits(number);
     if (reader.take([](QChar c) { return c == QLatin1Char('.'); }, number))
         digits += reader.takeDigits(number);
     if (digits == 0)
         return 0.0;
+    const std::string mantissa = number.substr(mantissaStart);
     std::string exponent;
     if (reader.take([](QChar c) { return c == QLatin1Char('E') || c == QLatin1Char('D'); }, exponent)) {
         exponent = "e";
         reader.take(isSign, exponent);
         if (reader.takeDigits(exponent) > 0)
             number += exponent;
+        else
+            exponent.clear();
     }
     // from_chars reads the C locale's form whatever the process locale is.
     const char* first = number.data();
@@ -199,8 +222,13 @@ double leadingNumber(QStringView text)
     double value = 0.0;
     const auto [end, error] = std::from_chars(first, last, value);
     (void)end;
-    if (error == std::errc::result_out_of_range)
-        return number.find("e-") != std::string::npos ? 0.0 : (number[0] == '-' ? -HUGE_VAL : HUGE_VAL);
+    if (error == std::errc::result_out_of_range) {
+        // Too large or too small for a double: the number's decimal magnitude
+        // tells which, whatever its letters.
+        if (decimalMagnitude(mantissa, exponent) < 0)
+            return 0.0;
+        return number[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    }
     return value;
 }
 

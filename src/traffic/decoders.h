@@ -18,7 +18,9 @@ std::optional<QString> decodeReply(QByteArrayView lastCommand, QByteArrayView co
 
 // The leading number of a text: blanks (space, tab, line feed) skipped
 // anywhere, optional sign, digits, decimal point and digits, exponent E or D.
-// A text without a leading number reads as 0.
+// A text without a leading number reads as 0; one too small for a double
+// reads as 0, one too large as infinity, decided by its decimal magnitude.
+//   " 1 2 . 5 CR " -> 12.5    "0." + 323 zeros + "1" -> 0    "1" + 310 zeros + "E-1" -> inf
 double leadingNumber(QStringView text);
 
 // The pressure in hPa for a receive line, or nothing when the reading lies

@@ -2,6 +2,7 @@
 #include "app/layout/formbuilder.h"
 
 #include "app/layout/accessibility.h"
+#include "app/layout/entrybox.h"
 #include "app/layout/holdbutton.h"
 #include "app/layout/logolabel.h"
 #include "app/layout/panelbutton.h"
@@ -136,7 +137,7 @@ QWidget* makeOption(const Control& c, QWidget* parent)
 
 QWidget* makeTextBox(const Control& c, QWidget* parent)
 {
-    auto* box = new QLineEdit(toQString(c.caption), parent);
+    auto* box = new EntryBox(toQString(c.caption), parent);
     box->setMaxLength(std::numeric_limits<int>::max()); // single line, no length limit
     if (c.back != kSystemWindow)
         setColour(box, QPalette::Base, c.back);
@@ -186,10 +187,10 @@ QFont toQFont(const Font& font)
 {
     QFont q;
     if (font.face == Face::PGothic) {
-        q.setFamilies({QStringLiteral("IPAPGothic")});
+        q.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
         q.setStyleHint(QFont::SansSerif);
     } else {
-        q.setFamilies({QStringLiteral("IPAGothic")});
+        q.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic")});
         q.setStyleHint(QFont::TypeWriter);
     }
     q.setPointSizeF(font.points);

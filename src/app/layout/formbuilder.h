@@ -48,7 +48,8 @@ struct Form {
 // The client area's design size, in which every control is in view.
 QSize clientSize();
 
-// The Qt font for a table font (Gothic faces map to the IPA Gothic families).
+// The Qt font for a table font: the named face first, then its IPA Gothic
+// stand-in for machines that lack it.
 QFont toQFont(const Font& font);
 
 // A command button as the caller knows it: its accessible name, and whether

@@ -6,6 +6,15 @@
 
 namespace runo::layout {
 
+namespace {
+
+bool isKeyboardPress(int key)
+{
+    return key == Qt::Key_Space || key == Qt::Key_Select || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
+
 void HoldButton::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
@@ -30,10 +39,11 @@ void HoldButton::mouseMoveEvent(QMouseEvent* event)
         setDown(rect().contains(event->position().toPoint()));
 }
 
-// The keyboard does not work a hold button: Space would otherwise click it.
+// The keyboard does not work a hold button: Space or Enter would otherwise
+// click it.
 void HoldButton::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) {
+    if (isKeyboardPress(event->key())) {
         event->accept();
         return;
     }
@@ -42,7 +52,7 @@ void HoldButton::keyPressEvent(QKeyEvent* event)
 
 void HoldButton::keyReleaseEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) {
+    if (isKeyboardPress(event->key())) {
         event->accept();
         return;
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/layout/panelbutton.h"
 
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -48,6 +49,17 @@ QFont PanelButton::captionFont() const
     return condensed;
 }
 
+// Enter presses the focused button, as Space does.
+void PanelButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        event->accept();
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
 void PanelButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
@@ -55,6 +67,9 @@ void PanelButton::paintEvent(QPaintEvent*)
     initStyleOption(&option);
     const QString caption = option.text;
     option.text.clear();
+    // The face is the back colour, focused or not: focus shows as the
+    // dotted mark alone, never as the style's tint.
+    option.state &= ~QStyle::State_HasFocus;
     painter.drawControl(QStyle::CE_PushButton, option); // face and edge
 
     QRect area = captionRect();

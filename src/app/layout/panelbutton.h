@@ -21,6 +21,7 @@ public:
     int captionFlags() const;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 };
 

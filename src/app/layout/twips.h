@@ -12,6 +12,8 @@ inline constexpr int kTwipsPerPixel = 15;
 // and the data view (6645) at or below the end of the middle band; 435 does
 // both, and 6645 and 7200 map to whole pixels and back exactly.
 inline constexpr int kFrameAllowanceTwips = 435;
+// The frame's two 4-pixel borders, which the height's allowance counts too.
+inline constexpr int kFrameWidthAllowanceTwips = 120;
 
 // Rounds to the nearest pixel, halves away from zero.
 constexpr int toPixels(int twips)
