@@ -42,6 +42,9 @@ bool installSignalHandlers()
     return true;
 }
 
+const char* const Usage = "Usage: projector-sim [options]\n"
+                          "Try 'projector-sim --help' for more information.\n";
+
 const char* const Description = "Simulates a projector on a serial line.\n"
                                 "\n"
                                 "Without --device it creates a pseudo-terminal (raw, 8N1) and serves its\n"
@@ -81,12 +84,13 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("projector-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
 
     QCommandLineParser p;
     p.setApplicationDescription(QString::fromLatin1(Description));
-    p.addHelpOption();
-    p.addVersionOption();
+    const QCommandLineOption helpOption({"h", "help"}, "Show this help.");
+    const QCommandLineOption versionOption({"v", "version"}, "Show the version.");
+    p.addOptions({helpOption, versionOption});
     p.addOptions({
         {"device", "Serve the terminal device <path> instead of a new pseudo-terminal.", "path"},
         {"baud", "Line speed (default 19200; 9600, 38400, ... also accepted).", "rate"},
@@ -108,7 +112,18 @@ int main(int argc, char* argv[])
         {"log", "Trace every received line (RX) and every piece sent (TX) on stderr, time-stamped."},
         {"quiet", "Do not print RX lines on stdout."},
     });
-    p.process(app);
+    if (!p.parse(app.arguments())) {
+        std::fprintf(stderr, "projector-sim: %s\n%s", qPrintable(p.errorText()), Usage);
+        return 2;
+    }
+    if (p.isSet(helpOption)) {
+        std::fputs(qPrintable(p.helpText().replace(app.arguments().first(), QLatin1String("projector-sim"))), stdout);
+        return 0;
+    }
+    if (p.isSet(versionOption)) {
+        std::printf("projector-sim %s\n", RUNO_VERSION);
+        return 0;
+    }
 
     SimOptions opt;
     opt.device = p.value("device");
@@ -128,7 +143,7 @@ int main(int argc, char* argv[])
     opt.projector.powerOnMs = powerOn;
     opt.projector.coolDownMs = coolDown;
     if (!p.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "projector-sim: unexpected argument %s\n", qPrintable(p.positionalArguments().first()));
+        std::fprintf(stderr, "projector-sim: unexpected argument %s\n%s", qPrintable(p.positionalArguments().first()), Usage);
         return 2;
     }
     if (!SimServer::baudSupported(opt.baud)) {
