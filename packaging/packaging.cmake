@@ -25,6 +25,37 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
         FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
 
+# Manual pages, with the version filled in and compressed as Debian keeps them.
+find_program(RUNO_GZIP gzip REQUIRED)
+set(RUNO_MAN_PAGES runo-control projector-sim)
+set(RUNO_MAN_FILES)
+foreach(page IN LISTS RUNO_MAN_PAGES)
+  configure_file(${RUNO_PACKAGING_DIR}/man/${page}.1.in ${PROJECT_BINARY_DIR}/man/${page}.1 @ONLY)
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/man/${page}.1.gz
+    COMMAND ${RUNO_GZIP} -9nf -k ${page}.1
+    DEPENDS ${PROJECT_BINARY_DIR}/man/${page}.1
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/man)
+  list(APPEND RUNO_MAN_FILES ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+endforeach()
+add_custom_target(runo-man ALL DEPENDS ${RUNO_MAN_FILES})
+install(FILES ${RUNO_MAN_FILES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The Debian copyright file, from the LICENSE, in the machine-readable format.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE RUNO_LICENSE_TEXT)
+string(REGEX REPLACE "\n$" "" RUNO_LICENSE_TEXT "${RUNO_LICENSE_TEXT}")
+string(REGEX REPLACE "\n\n" "\n.\n" RUNO_LICENSE_TEXT "${RUNO_LICENSE_TEXT}")
+string(REGEX REPLACE "\n" "\n " RUNO_LICENSE_TEXT "${RUNO_LICENSE_TEXT}")
+file(WRITE ${PROJECT_BINARY_DIR}/copyright
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: runo-control
+
+Files: *
+Copyright: 2026 The runo-control authors
+License: MIT
+ ${RUNO_LICENSE_TEXT}
+")
+install(FILES ${PROJECT_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # Redraws the committed PNG icons in the source tree (not built by default).
 add_executable(runo-drawicon EXCLUDE_FROM_ALL ${RUNO_PACKAGING_DIR}/icons/drawicon.cpp)
 target_link_libraries(runo-drawicon PRIVATE Qt6::Gui)
