@@ -34,11 +34,11 @@ void Panel::Hyouji(const QByteArray& text, std::uint8_t mode)
 {
     if (mode == kSendMode) {
         // A port left closed by a failed start-up or a vanished device is
-        // tried again with the current number and settings; after a failed
-        // port choice it is not, since the number left is not the one the
-        // operator chose. When nothing can go out, the exchange runs as
+        // tried again with the current number and settings. After a failed
+        // port choice nothing goes out, since the port left is not the one
+        // the operator chose. When nothing can go out, the exchange runs as
         // usual, so the operator sees the no-reply marker.
-        if (m_port->portOpen() || (!m_portChoiceFailed && m_port->setPortOpen(true)))
+        if (!m_portChoiceFailed && (m_port->portOpen() || m_port->setPortOpen(true)))
             m_port->output(text);
         setTransmitLine(trafficText(text));
         enable(m_replyTimer);

@@ -1,228 +1,174 @@
 // SPDX-License-Identifier: MIT
 // The press-and-hold buttons of the real window on a pseudo-terminal, with
-// real timers: the repeats counted on the wire, the intervals in force, the
-// traffic lines after a release, and a hold whose release never comes.
+// real timers: each button's line at the press and at its first repeat, the
+// timing it runs with, and the release that stops it; a hold whose release
+// never comes; and the device vanishing and coming back, or held by another
+// program at start-up.
 #include "windowrig.h"
 
-#include <QSignalSpy>
+#include <QElapsedTimer>
+#include <QSerialPort>
+
+#include <sys/resource.h>
 
 using runo::Panel;
+
+namespace {
+
+struct Hold {
+    const char* control;
+    const char* line;
+    int repeat, reply, clear; // Timer1, Timer2, Timer4 while held
+    const char* before = ""; // buttons tapped first
+    Qt::MouseButton mouse = Qt::LeftButton;
+    int repeatAfterRelease = 0; // Timer1 after the release; 0: as while held
+};
+
+constexpr Hold kHolds[] = {
+    {"Command1", "C09", 250, 200, 245}, {"Command2", "C0A", 250, 200, 245}, {"Command15", "C47", 105, 100, 100},
+    {"Command35", "C46", 105, 100, 100}, {"Command36", "C4B", 105, 100, 100}, {"Command37", "C4A", 105, 100, 100},
+    {"Command48", "C30", 250, 200, 245, "", Qt::LeftButton, 5}, // then the cursor pad at 5 ms
+    {"Command49", "C31", 250, 200, 245, "", Qt::LeftButton, 5}, {"Command50", "C8E", 250, 200, 245},
+    {"Command51", "C8F", 250, 200, 245}, {"Command59", "C5D", 105, 100, 100}, {"Command62", "C5E", 105, 100, 100},
+    {"Command60", "C5F", 105, 100, 100}, {"Command61", "C60", 105, 100, 100}, {"Command5", "C3C", 200, 500, 1000},
+    {"Command7", "C3D", 200, 500, 1000}, {"Command9", "C3B", 200, 500, 1000}, {"Command8", "C3A", 200, 500, 1000},
+    {"Command6", "C3F", 500, 200, 245}, {"Command1", "C09", 250, 200, 245, "", Qt::RightButton},
+    {"Command2", "C0A", 250, 200, 245, "", Qt::MiddleButton}, {"Command7", "C3D", 200, 150, 190, "Command23"}, // MENU ON
+    {"Command7", "C3D", 250, 150, 190, "Command23 Command1"}, // MENU ON, VOL +
+    {"Command8", "C3A", 5, 5, 5, "Command48"}, // D.Zoom +
+    {"Command5", "C3C", 200, 150, 190, "Command49 Command13"}, // D.Zoom -, A-PC Adj
+};
+
+// One line or more, nothing else.
+bool linesOf(const QByteArray& bytes, const QByteArray& line)
+{
+    return !bytes.isEmpty() && bytes == line.repeated(bytes.size() / line.size());
+}
+
+double cpuSeconds()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
 
 class TstHolds : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-
-    void volumePlus_data();
-    void volumePlus();
-    void repeatTiming_data();
-    void repeatTiming();
-    void releaseBlanksTheTrafficLines();
-    void releaseKeepsTheStatusLineForItsTime();
+    void holds_data();
+    void holds();
     void lostReleaseEndsTheHold();
-
-private:
-    std::unique_ptr<WindowRig> rig;
+    void deviceVanishesDuringAFastHold();
+    void portBusyAtStartUp();
 };
 
-void TstHolds::init()
+void TstHolds::holds_data()
 {
-    rig = std::make_unique<WindowRig>();
-    QVERIFY(rig->show());
+    QTest::addColumn<int>("row");
+    for (const Hold& h : kHolds)
+        QTest::addRow("%s %s %s", h.line, h.before, h.mouse == Qt::LeftButton ? "" : "other mouse button") << int(&h - kHolds);
 }
 
-void TstHolds::cleanup()
+// The press sends at once, the first repeat follows one repeat interval
+// later with the same line, and after the release nothing more goes out; the
+// release blanks TXD and RXD and restores the 500 / 1000 ms reply timing.
+void TstHolds::holds()
 {
-    const QStringList boxes = rig->boxes.texts;
-    rig.reset();
-    QCOMPARE(boxes, QStringList());
-}
+    QFETCH(int, row);
+    const Hold& h = kHolds[row];
+    const QByteArray line = QByteArray(h.line) + '\r';
+    WindowRig rig;
+    QVERIFY(rig.show());
+    for (const QString& b : QString(h.before).split(' ', Qt::SkipEmptyParts))
+        rig.tap(b);
+    rig.wire(150);
 
-// Counting bounds are loose on purpose: the suite runs on busy machines, and
-// a late tick means fewer repeats, a late release one more.
-void TstHolds::volumePlus_data()
-{
-    QTest::addColumn<Qt::MouseButton>("mouseButton");
-    QTest::addColumn<int>("heldMs");
-    QTest::addColumn<int>("least");
-    QTest::addColumn<int>("most");
-
-    // Held 1 s: the press and a repeat every 250 ms, 4 or 5 lines.
-    QTest::newRow("VOL + left, 1 s") << Qt::LeftButton << 1000 << 3 << 6;
-    QTest::newRow("VOL + right, 1 s") << Qt::RightButton << 1000 << 3 << 6;
-    QTest::newRow("VOL + middle, 1 s") << Qt::MiddleButton << 1000 << 3 << 6;
-    // Released before the first repeat: the press alone.
-    QTest::newRow("VOL + left, tap") << Qt::LeftButton << 0 << 1 << 1;
-    QTest::newRow("VOL + right, tap") << Qt::RightButton << 0 << 1 << 1;
-    QTest::newRow("VOL + middle, tap") << Qt::MiddleButton << 0 << 1 << 1;
-}
-
-void TstHolds::volumePlus()
-{
-    QFETCH(Qt::MouseButton, mouseButton);
-    QFETCH(int, heldMs);
-    QFETCH(int, least);
-    QFETCH(int, most);
-
-    QPushButton* plus = rig->button("Command1");
-    QTest::mousePress(plus, mouseButton);
-    QCOMPARE(int(rig->panel().holdCode()), 1);
-    QByteArray held = heldMs > 0 ? rig->wire(heldMs) : QByteArray();
-    QTest::mouseRelease(plus, mouseButton);
-    QCOMPARE(int(rig->panel().holdCode()), 0);
-    QVERIFY(!rig->panel().timer(1).isActive());
-
-    // Whatever was still on its way arrives; nothing new is sent.
-    QSignalSpy sent(&rig->panel(), &Panel::transmitLineChanged);
-    held += rig->wire(600);
-    const int lines = countLines(held, "C09\r");
-    QVERIFY2(lines >= least && lines <= most, qPrintable(QString("%1 lines: %2").arg(lines).arg(held)));
-    QCOMPARE(sent.count(), 0);
-}
-
-void TstHolds::repeatTiming_data()
-{
-    QTest::addColumn<QStringList>("before"); // clicks, or "hold:" taps of hold buttons
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<int>("repeat"); // Timer1 while held
-    QTest::addColumn<int>("reply"); // Timer2 while held
-    QTest::addColumn<int>("clear"); // Timer4 while held
-    QTest::addColumn<int>("heldMs");
-    QTest::addColumn<int>("least");
-    QTest::addColumn<int>("most");
-
-    QTest::newRow("↑ at start") << QStringList() << "Command5" << QByteArray("C3C\r") << 200 << 500 << 1000 << 1000 << 4 << 7;
-    QTest::newRow("↓ after MENU ON") << QStringList {"Command23"} << "Command7" << QByteArray("C3D\r") << 200 << 150 << 190
-                                     << 1000 << 4 << 7;
-    QTest::newRow("↓ after MENU ON and VOL +")
-        << QStringList {"Command23", "hold:Command1"} << "Command7" << QByteArray("C3D\r") << 250 << 150 << 190 << 1000 << 3 << 6;
-    QTest::newRow("← after REAL") << QStringList {"Command10"} << "Command9" << QByteArray("C3B\r") << 200 << 2000 << 2500 << 1000
-                                  << 4 << 7;
-    QTest::newRow("→ after D.Zoom +") << QStringList {"hold:Command48"} << "Command8" << QByteArray("C3A\r") << 5 << 5 << 5 << 500
-                                      << 25 << 120;
-    QTest::newRow("↑ after D.Zoom - and MENU ON") << QStringList {"hold:Command49", "Command23"} << "Command5"
-                                                  << QByteArray("C3C\r") << 200 << 150 << 190 << 1000 << 4 << 7;
-    QTest::newRow("SELECT") << QStringList() << "Command6" << QByteArray("C3F\r") << 500 << 200 << 245 << 1000 << 2 << 4;
-    QTest::newRow("Zoom +") << QStringList() << "Command15" << QByteArray("C47\r") << 105 << 100 << 100 << 500 << 3 << 7;
-    QTest::newRow("LENS SHIFT →") << QStringList() << "Command61" << QByteArray("C60\r") << 105 << 100 << 100 << 500 << 3 << 7;
-    QTest::newRow("Keystone -") << QStringList() << "Command51" << QByteArray("C8F\r") << 250 << 200 << 245 << 500 << 2 << 4;
-}
-
-// The repeat interval and reply timing a hold runs with, depending on what
-// came before it; the count of lines on the wire follows the repeat interval,
-// and the release sends nothing.
-void TstHolds::repeatTiming()
-{
-    QFETCH(QStringList, before);
-    QFETCH(QString, control);
-    QFETCH(QByteArray, line);
-    QFETCH(int, repeat);
-    QFETCH(int, reply);
-    QFETCH(int, clear);
-    QFETCH(int, heldMs);
-    QFETCH(int, least);
-    QFETCH(int, most);
-
-    for (const QString& step : before) {
-        if (step.startsWith("hold:"))
-            rig->tap(step.mid(5));
-        else
-            rig->click(step);
-    }
-    rig->wire(100);
-
-    QPushButton* b = rig->button(control);
-    QTest::mousePress(b, Qt::LeftButton);
-    Panel& panel = rig->panel();
-    QCOMPARE(panel.timer(1).interval(), repeat);
-    QCOMPARE(panel.timer(2).interval(), reply);
-    QCOMPARE(panel.timer(4).interval(), clear);
-    QVERIFY(panel.timer(1).isActive());
-    QByteArray held = rig->wire(heldMs);
-    QTest::mouseRelease(b, Qt::LeftButton);
-
-    QSignalSpy sent(&panel, &Panel::transmitLineChanged);
-    held += rig->wire(600);
-    const int lines = countLines(held, line);
-    QVERIFY2(lines >= least && lines <= most, qPrintable(QString("%1 lines: %2").arg(lines).arg(held)));
-    QCOMPARE(sent.count(), 0); // the release sends nothing, and no repeat follows it
-    QCOMPARE(panel.timer(2).interval(), 500);
-    QCOMPARE(panel.timer(4).interval(), 1000);
-}
-
-// The transmit and receive lines blank at the release itself.
-void TstHolds::releaseBlanksTheTrafficLines()
-{
-    QPushButton* plus = rig->button("Command1");
-    QTest::mousePress(plus, Qt::LeftButton);
-    QCOMPARE(rig->wire(1000, 4), QByteArray("C09\r"));
-    rig->pty->write("\x06");
-    QTRY_VERIFY_WITH_TIMEOUT(rig->text("Label12").contains("ACK"), 2000);
-    QVERIFY(!rig->text("Label11").isEmpty());
-
-    QTest::mouseRelease(plus, Qt::LeftButton);
-    QCOMPARE(rig->text("Label11"), QString());
-    QCOMPARE(rig->text("Label12"), QString());
-    QVERIFY(rig->panel().receiveBuffer().isEmpty());
-}
-
-// A tap right after a decoded reply: the status line stays for the 1000 ms
-// of the display-clear timer, and the tap's own command is never marked
-// unanswered.
-void TstHolds::releaseKeepsTheStatusLineForItsTime()
-{
-    rig->click("Command44");
-    QCOMPARE(rig->wire(1000, 4), QByteArray("CR0\r"));
-    rig->pty->write("00\r");
-    QTRY_COMPARE_WITH_TIMEOUT(rig->text("Label22"), QString(" Power ON"), 2000);
-
-    QSignalSpy receiveLines(&rig->panel(), &Panel::receiveLineChanged);
-    rig->tap("Command1");
-    QCOMPARE(rig->text("Label11"), QString());
-    QCOMPARE(rig->text("Label12"), QString());
-    QCOMPARE(rig->text("Label22"), QString(" Power ON"));
-    QVERIFY(!rig->panel().timer(2).isActive());
-    QVERIFY(rig->panel().timer(4).isActive());
-    QCOMPARE(rig->panel().timer(4).interval(), 1000);
-
-    QTest::qWait(300);
-    QCOMPARE(rig->text("Label22"), QString(" Power ON"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig->text("Label22"), QString(), 4000);
-    QTest::qWait(300);
-    for (const auto& args : receiveLines)
-        QVERIFY(args.at(0).toString() != " X X X X");
-    QCOMPARE(rig->text("Label12"), QString());
-    QCOMPARE(rig->wire(50), QByteArray("C09\r"));
+    QPushButton* button = rig.button(h.control);
+    QElapsedTimer clock;
+    QTest::mousePress(button, h.mouse);
+    clock.start();
+    QVERIFY(linesOf(rig.wire(1000, line.size()), line));
+    QCOMPARE(rig.timer(1).interval(), h.repeat);
+    QCOMPARE(rig.timer(2).interval(), h.reply);
+    QCOMPARE(rig.timer(4).interval(), h.clear);
+    QVERIFY(linesOf(rig.wire(2000, line.size()), line));
+    QVERIFY2(clock.elapsed() >= h.repeat * 9 / 10, "repeated before its interval");
+    QTest::mouseRelease(button, h.mouse);
+    rig.wire(10); // a repeat already on its way
+    QCOMPARE(rig.wire(h.repeat * 2 + 50), QByteArray());
+    QVERIFY(!rig.timer(1).isActive() && !rig.timer(2).isActive());
+    QCOMPARE(rig.timer(2).interval(), 500);
+    QCOMPARE(rig.timer(4).interval(), 1000);
+    QCOMPARE(rig.text("Label11") + rig.text("Label12"), QString());
+    QCOMPARE(rig.timer(1).interval(), h.repeatAfterRelease ? h.repeatAfterRelease : h.repeat);
+    if (h.repeatAfterRelease)
+        QCOMPARE(int(rig.panel().cursorMode()), 3);
 }
 
 // When the window stops being the active one during a hold, the release can
-// no longer arrive: the hold ends there and the repeats stop.
+// no longer arrive: the hold ends there.
 void TstHolds::lostReleaseEndsTheHold()
 {
-    QPushButton* plus = rig->button("Command1");
-    QTest::mousePress(plus, Qt::LeftButton);
-    QCOMPARE(rig->wire(1000, 4), QByteArray("C09\r"));
-    QCOMPARE(int(rig->panel().holdCode()), 1);
-
+    WindowRig rig;
+    QVERIFY(rig.show());
+    QTest::mousePress(rig.button("Command1"), Qt::LeftButton);
+    QCOMPARE(rig.wire(1000, 4), QByteArray("C09\r"));
     QWidget other;
-    other.setWindowTitle("other");
-    other.resize(100, 100);
     other.show();
     other.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&other));
-    QTRY_VERIFY_WITH_TIMEOUT(!rig->window->isActiveWindow(), 2000);
+    QCOMPARE(int(rig.panel().holdCode()), 0);
+    rig.wire(50);
+    QCOMPARE(rig.wire(600), QByteArray());
+}
 
-    QCOMPARE(int(rig->panel().holdCode()), 0);
-    QVERIFY(!rig->panel().timer(1).isActive());
-    rig->wire(50); // a repeat may have gone out before the switch
-    QCOMPARE(rig->wire(700), QByteArray());
+// The device goes during a 5 ms hold: the port closes once, quietly, without
+// spinning; it comes back and the repeats reach it.
+void TstHolds::deviceVanishesDuringAFastHold()
+{
+    WindowRig rig;
+    QVERIFY(rig.show());
+    rig.tap("Command48"); // D.Zoom +: the cursor pad now repeats every 5 ms
+    QTest::mousePress(rig.button("Command8"), Qt::LeftButton);
+    QVERIFY(rig.wire(300).contains("C3A\rC3A\r"));
+    const int warnings = QuietLog::warnings;
+    rig.vanish();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.comm->portOpen(), 2000);
+    const double cpu = cpuSeconds();
+    QTest::qWait(1000);
+    QVERIFY2(cpuSeconds() - cpu < 0.5, "the lost device keeps the CPU busy");
+    QCOMPARE(rig.comm->lossCount(), 1);
+    QCOMPARE(QuietLog::warnings, warnings);
+    QVERIFY(rig.comeBack());
+    QVERIFY(rig.wire(500).contains("C3A\rC3A\r"));
+    QTest::mouseRelease(rig.button("Command8"), Qt::LeftButton);
+    QCOMPARE(rig.comm->lossCount(), 1);
+    QCOMPARE(rig.boxes.texts, QStringList());
+}
 
-    // The late release, should it come after all, changes nothing.
-    QTest::mouseRelease(plus, Qt::LeftButton);
-    QCOMPARE(int(rig->panel().holdCode()), 0);
-    QCOMPARE(rig->wire(300), QByteArray());
+// Another program holds the port at start-up: one box with the port's
+// reason, nothing sent; once it lets go, the next command gets through.
+void TstHolds::portBusyAtStartUp()
+{
+    WindowRig rig(false);
+    Pty pty;
+    QSerialPort holder(pty.path());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    runo::setChosenDevice(1, pty.path());
+    rig.comm = std::make_unique<runo::SerialComm>();
+    rig.window = std::make_unique<runo::MainWindow>(rig.comm.get());
+    QVERIFY(rig.show());
+    QCOMPARE(rig.boxes.texts.size(), 1);
+    QVERIFY2(rig.boxes.texts.first().startsWith("COM1 (" + pty.path() + "): "), qPrintable(rig.boxes.texts.first()));
+    rig.click("Command17");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label12"), QString(" X X X X"), 2000);
+    holder.close();
+    pty.readAvailable();
+    rig.click("Command17");
+    QCOMPARE(pty.readFor(1000, 4), QByteArray("C00\r"));
+    QCOMPARE(rig.boxes.texts.size(), 1);
 }
 
 QTEST_MAIN(TstHolds)

@@ -6,74 +6,57 @@
 // vanish (link and far end gone) and come back (a new terminal, linked anew).
 #pragma once
 
-#include "app/layout/formbuilder.h"
 #include "app/mainwindow.h"
+#include "link/portmap.h"
 #include "link/serialcomm.h"
 #include "ptypair.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QFile>
+#include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <atomic>
 #include <memory>
 
 // While one lives: counts Qt's warnings, and keeps out of the log the
-// complaint the offscreen platform makes at every change of a window's fixed
-// size (counted all the same).
+// complaint the offscreen platform makes at every change of a fixed size.
 class QuietLog {
 public:
-    QuietLog()
-    {
-        if (s_depth++ == 0)
-            s_previous = qInstallMessageHandler(handle);
-    }
-    ~QuietLog()
-    {
-        if (--s_depth == 0)
-            qInstallMessageHandler(s_previous);
-    }
-    QuietLog(const QuietLog&) = delete;
-    QuietLog& operator=(const QuietLog&) = delete;
-
-    // Warnings, criticals and fatals so far, in this process.
-    static int warnings() { return s_warnings; }
+    QuietLog() { s_previous = qInstallMessageHandler(handle); }
+    ~QuietLog() { qInstallMessageHandler(s_previous); }
+    static inline int warnings = 0;
 
 private:
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
-        if (type != QtDebugMsg && type != QtInfoMsg)
-            ++s_warnings;
-        if (s_previous && !text.contains(QLatin1String("does not support propagateSizeHints")))
+        warnings += type != QtDebugMsg && type != QtInfoMsg;
+        if (!text.contains(QLatin1String("propagateSizeHints")))
             s_previous(type, context, text);
     }
-    static inline int s_depth = 0;
     static inline QtMessageHandler s_previous = nullptr;
-    static inline std::atomic<int> s_warnings {0};
 };
 
-// Answers every message box that comes up with OK, keeping what it said.
+// Answers every message box with OK, keeping its text, and every input
+// dialog with `answer`.
 class BoxWatcher : public QObject {
 public:
     QStringList texts;
-    QList<QMessageBox::Icon> icons;
+    QString answer;
 
     BoxWatcher()
     {
         connect(&m_timer, &QTimer::timeout, this, [this] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                if (box && box->isVisible()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
                     texts << box->text();
-                    icons << box->icon();
                     box->done(QMessageBox::Ok);
+                } else if (auto* input = qobject_cast<QInputDialog*>(w); input && input->isVisible()) {
+                    input->setTextValue(answer);
+                    input->accept();
                 }
             }
         });
@@ -86,12 +69,9 @@ private:
 
 class WindowRig {
 public:
-    enum class Device { OwnPty, Later };
-
-    // With Device::Later, COM1 and the window wait for attach().
-    explicit WindowRig(Device device = Device::OwnPty)
+    explicit WindowRig(bool ownPty = true)
     {
-        if (device == Device::OwnPty) {
+        if (ownPty) {
             pty = std::make_unique<Pty>();
             attach(pty->path());
         }
@@ -100,45 +80,35 @@ public:
     {
         window.reset(); // the panel lets go of the port before the port goes
         comm.reset();
-        qunsetenv("RUNO_COM1");
+        runo::setChosenDevice(1, {});
+        runo::setChosenDevice(2, {});
     }
-    WindowRig(const WindowRig&) = delete;
-    WindowRig& operator=(const WindowRig&) = delete;
 
     // Links COM1 to `device` and builds the window on it.
-    bool attach(const QString& device)
+    void attach(const QString& device)
     {
-        if (!relink(device))
-            return false;
-        qputenv("RUNO_COM1", QFile::encodeName(link));
+        relink(device);
+        runo::setChosenDevice(1, link);
         comm = std::make_unique<runo::SerialComm>();
         window = std::make_unique<runo::MainWindow>(comm.get());
-        return true;
     }
-
-    // False also when there is no window: COM1 could not be linked.
     bool show()
     {
-        if (!window)
-            return false;
         window->show();
         window->activateWindow();
         return QTest::qWaitForWindowActive(window.get());
     }
 
-    // COM1 now names `target`.
     bool relink(const QString& target)
     {
         QFile::remove(link);
         return QFile::link(target, link);
     }
     // The device goes, its name with it.
-    bool vanish()
+    void vanish()
     {
-        const bool removed = QFile::remove(link);
-        if (pty)
-            pty->close();
-        return removed;
+        QFile::remove(link);
+        pty->close();
     }
     // A new terminal under COM1's name.
     bool comeBack()
@@ -151,71 +121,25 @@ public:
     const runo::layout::Form& form() const { return window->form(); }
     QPushButton* button(const QString& name) const { return form().button(name); }
     QString text(const QString& label) const { return form().label(label)->text(); }
+    const QTimer& timer(int n) { return panel().timer(n); }
 
     void click(const QString& name) { QTest::mouseClick(button(name), Qt::LeftButton); }
     // Press and release with no event handled in between.
-    void tap(const QString& name, Qt::MouseButton with = Qt::LeftButton)
+    void tap(const QString& name)
     {
-        QTest::mousePress(button(name), with);
-        QTest::mouseRelease(button(name), with);
-    }
-    // Sends a command typed into the free command entry.
-    void sendTyped(const QString& command)
-    {
-        form().textBox()->setText(command);
-        click(QStringLiteral("Command95"));
-    }
-    // Closes the reply window and clears the display at once, as their
-    // timers would, so the next reply starts afresh.
-    void freshReplyWindow()
-    {
-        panel().closeReplyWindow();
-        panel().clearTrafficDisplay();
+        QTest::mousePress(button(name), Qt::LeftButton);
+        QTest::mouseRelease(button(name), Qt::LeftButton);
     }
 
     // The bytes on the wire: up to `count` of them, or whatever comes within
     // `ms`, the event loop running meanwhile.
     QByteArray wire(int ms, qsizetype count = -1) { return pty->readFor(ms, count); }
-    // Writes on the wire as fast as the terminal takes it, the panel reading
-    // meanwhile.
-    bool feed(const QByteArray& bytes)
-    {
-        qsizetype done = 0;
-        QDeadlineTimer deadline(10000);
-        while (done < bytes.size() && !deadline.hasExpired()) {
-            const ssize_t n = ::write(pty->masterFd(), bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0)
-                done += n;
-            else
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return done == bytes.size();
-    }
-    // Writes on the wire and lets the panel read until `count` bytes are in.
-    bool reply(const QByteArray& bytes, qsizetype count)
-    {
-        if (!feed(bytes))
-            return false;
-        QDeadlineTimer deadline(3000);
-        while (panel().receiveBuffer().size() < count && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return panel().receiveBuffer().size() == count;
-    }
 
     QuietLog log; // first in, last out: covers the window's whole life
     BoxWatcher boxes; // there before the window, for boxes at start-up
     QTemporaryDir dir;
     QString link = dir.filePath(QStringLiteral("com1"));
-    std::unique_ptr<Pty> pty; // the far end, with Device::OwnPty
+    std::unique_ptr<Pty> pty;
     std::unique_ptr<runo::SerialComm> comm;
     std::unique_ptr<runo::MainWindow> window;
 };
-
-// How many times `line` makes up `bytes`; -1 if anything else is in it.
-inline int countLines(const QByteArray& bytes, const QByteArray& line)
-{
-    if (line.isEmpty() || bytes.size() % line.size() != 0)
-        return -1;
-    const int n = int(bytes.size() / line.size());
-    return bytes == line.repeated(n) ? n : -1;
-}

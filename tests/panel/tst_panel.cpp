@@ -1,0 +1,289 @@
+// SPDX-License-Identifier: MIT
+// The panel's handlers against a recording port: start-up, port and speed
+// selection with a failure at each step, where a command may go after one,
+// the exchange and its timers, and where COM1 and COM2 lead.
+#include "commands/commandtable.h"
+#include "fakecomm.h"
+#include "link/linesettings.h"
+#include "link/portmap.h"
+#include "panel/panel.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace runo;
+Q_DECLARE_METATYPE(runo::LineSettings)
+
+namespace {
+
+const CommandButton& button(const char* control) { return *findCommandButton(control); }
+
+struct Rig {
+    FakeComm port;
+    Panel panel {&port};
+    QSignalSpy warnings {&panel, &Panel::warning};
+    explicit Rig(const QString& failing = {})
+    {
+        if (!failing.isEmpty())
+            port.failing = {failing};
+        panel.load();
+        port.failing.clear();
+        port.log.clear();
+    }
+};
+
+} // namespace
+
+class TstPanel : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void startUp_data();
+    void startUp();
+    void portChoice_data();
+    void portChoice();
+    void speedChoice();
+    void everySendRestartsTheReplyWindow();
+    void exchange();
+    void floodStaysBounded();
+    void devicePrecedence_data();
+    void devicePrecedence();
+    void lineSettings_data();
+    void lineSettings();
+
+private:
+    QTemporaryDir m_config;
+};
+
+void TstPanel::initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
+
+void TstPanel::startUp_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<int>("warnings");
+    QTest::addColumn<QStringList>("sendLog"); // a command afterwards
+    const QStringList opened {"port 1", "settings 19200,N,8,1", "open", "close", "port 1", "open"};
+    QTest::newRow("opens, closes, reopens") << "" << opened << 0 << QStringList {"output C00\r"};
+    // The panel runs on with the port closed, and the next command tries it again.
+    QTest::newRow("missing port") << "open" << QStringList {"port 1", "settings 19200,N,8,1", "open", "port 1"} << 1
+                                  << QStringList {"open", "output C00\r"};
+}
+
+void TstPanel::startUp()
+{
+    QFETCH(QString, failing);
+    QFETCH(QStringList, log);
+    QFETCH(int, warnings);
+    QFETCH(QStringList, sendLog);
+    FakeComm port;
+    port.failing = {failing};
+    Panel panel(&port);
+    QSignalSpy warned(&panel, &Panel::warning);
+    panel.load();
+    QCOMPARE(port.log, log);
+    QCOMPARE(warned.count(), warnings);
+    QVERIFY(!panel.settingsPanelVisible());
+    QCOMPARE(panel.windowHeight(), 5350);
+    QCOMPARE(panel.portSettings(), QString("19200,N,8,1"));
+    for (int t = 1; t <= 4; ++t)
+        QVERIFY(!panel.timer(t).isActive());
+    port.failing.clear();
+    port.log.clear();
+    panel.clickCommand(button("Command17"));
+    QCOMPARE(port.log, sendLog);
+}
+
+void TstPanel::portChoice_data()
+{
+    QTest::addColumn<bool>("wasOpen");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<int>("portAfter");
+    QTest::addColumn<QStringList>("sendLog"); // POWER ON afterwards
+
+    QTest::newRow("COM2 while open") << true << 2 << "" << QStringList {"close", "port 2", "open"} << 2
+                                     << QStringList {"output C00\r"};
+    QTest::newRow("COM1 from COM1") << true << 1 << "" << QStringList {"close", "port 1", "open"} << 1
+                                    << QStringList {"output C00\r"};
+    QTest::newRow("COM2 while closed opens it")
+        << false << 2 << "" << QStringList {"port 2", "open"} << 2 << QStringList {"output C00\r"};
+    // A failed choice falls back to the other number and sends nothing there.
+    QTest::newRow("COM2 cannot open") << true << 2 << "open" << QStringList {"close", "port 2", "open", "port 1"} << 1
+                                      << QStringList {};
+    QTest::newRow("COM2 cannot open, port closed")
+        << false << 2 << "open" << QStringList {"port 2", "open", "port 1"} << 1 << QStringList {};
+    QTest::newRow("close fails") << true << 2 << "close" << QStringList {"close", "port 2", "close", "port 1"} << 1
+                                 << QStringList {};
+    QTest::newRow("number refused") << true << 2 << "port" << QStringList {"close", "port 2", "port 1"} << 1 << QStringList {};
+}
+
+void TstPanel::portChoice()
+{
+    QFETCH(bool, wasOpen);
+    QFETCH(int, chosen);
+    QFETCH(QString, failing);
+    QFETCH(QStringList, log);
+    QFETCH(int, portAfter);
+    QFETCH(QStringList, sendLog);
+    Rig rig;
+    rig.port.open = wasOpen;
+    rig.port.failing = {failing};
+    rig.panel.showSettingsPanel();
+    rig.panel.selectPort(chosen);
+    QCOMPARE(rig.port.log, log);
+    const bool failed = !failing.isEmpty();
+    QCOMPARE(rig.warnings.count(), failed ? 1 : 0);
+    QCOMPARE(rig.panel.settingsPanelVisible(), failed); // stays in view after a failure
+    rig.port.failing.clear();
+    QCOMPARE(rig.port.port, portAfter);
+
+    rig.port.log.clear();
+    rig.panel.clickCommand(button("Command17"));
+    QCOMPARE(rig.port.log, sendLog);
+    QCOMPARE(rig.panel.transmitLine(), QString(" C 0 0 CR "));
+    if (failed) { // until a choice succeeds
+        rig.panel.selectPort(chosen);
+        rig.port.log.clear();
+        rig.panel.clickCommand(button("Command17"));
+        QCOMPARE(rig.port.log, QStringList {"output C00\r"});
+    }
+}
+
+void TstPanel::speedChoice()
+{
+    Rig rig;
+    rig.panel.showSettingsPanel();
+    rig.panel.selectSpeed(9600);
+    QCOMPARE(rig.port.log, QStringList {"settings 9600,N,8,1"}); // applied to the open port
+    QVERIFY(rig.port.open && !rig.panel.settingsPanelVisible());
+    rig.panel.selectSpeed(19200);
+    QCOMPARE(rig.panel.portSettings(), QString("19200,N,8,1"));
+}
+
+// A second send inside the reply window starts both windows afresh.
+void TstPanel::everySendRestartsTheReplyWindow()
+{
+    Rig rig;
+    rig.panel.clickCommand(button("Command44"));
+    QTest::qWait(300);
+    rig.panel.clickCommand(button("Command44"));
+    QVERIFY(rig.panel.timer(2).remainingTime() > 400);
+    QVERIFY(rig.panel.timer(4).remainingTime() > 900);
+}
+
+void TstPanel::exchange()
+{
+    Rig rig;
+    QSignalSpy lines(&rig.panel, &Panel::receiveLineChanged);
+    rig.panel.clickCommand(button("Command44"));
+    QCOMPARE(rig.port.written, QByteArray("CR0\r"));
+    QCOMPARE(rig.panel.awaitingReply(), 1);
+    rig.port.deliver("00\r", 3); // another event: ignored
+    QCOMPARE(rig.panel.awaitingReply(), 1);
+    rig.port.queue.clear();
+    rig.port.deliver("0");
+    QCOMPARE(rig.panel.awaitingReply(), 0);
+    rig.port.deliver("0\r"); // the whole reply, shown and decoded afresh
+    QCOMPARE(lines.count(), 2);
+    QCOMPARE(rig.panel.receiveLine(), QString(" 0 0 CR "));
+    QCOMPARE(rig.panel.statusLine(), QString(" Power ON"));
+
+    rig.panel.clickCommand(button("Command47")); // the first reply is still in the buffer
+    rig.port.deliver("10\r");
+    QCOMPARE(rig.panel.receiveLine(), QString(" 0 0 CR 1 0 CR "));
+    QCOMPARE(rig.panel.statusLine(), QString(" Top/Bottom , Left/Right reversal"));
+    rig.panel.closeReplyWindow(); // something came: no marker
+    QCOMPARE(rig.panel.receiveLine(), QString(" 0 0 CR 1 0 CR "));
+    rig.port.deliver("01\r"); // late: on its own
+    QCOMPARE(rig.panel.receiveLine(), QString(" 0 1 CR "));
+
+    rig.panel.clickCommand(button("Command45"));
+    rig.panel.closeReplyWindow();
+    QCOMPARE(rig.panel.receiveLine(), QString(" X X X X"));
+    QCOMPARE(rig.panel.statusLine(), QString(" Left/Right reversal"));
+    rig.panel.clearTrafficDisplay();
+    QCOMPARE(rig.panel.transmitLine() + rig.panel.receiveLine() + rig.panel.statusLine(), QString());
+}
+
+void TstPanel::floodStaysBounded()
+{
+    Rig rig;
+    for (int i = 0; i < 1024; ++i) // 1 MB, no command sent
+        rig.port.deliver(QByteArray(1024, 'Z'));
+    QCOMPARE(rig.panel.receiveBuffer().size(), 4096);
+    QCOMPARE(rig.panel.receiveLine().size(), 1 + 2 * 4096);
+    rig.panel.clickCommand(button("Command44"));
+    rig.panel.closeReplyWindow();
+    rig.port.deliver("00\r");
+    QCOMPARE(rig.panel.statusLine(), QString(" Power ON"));
+}
+
+void TstPanel::devicePrecedence_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QByteArray>("environment");
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QString>("device");
+    QTest::newRow("default") << "" << QByteArray() << ""
+                             << "/dev/ttyS0";
+    QTest::newRow("remembered") << "" << QByteArray() << "/dev/ttyUSB1"
+                                << "/dev/ttyUSB1";
+    QTest::newRow("environment") << "" << QByteArray("/dev/ttyACM0") << "/dev/ttyUSB1"
+                                 << "/dev/ttyACM0";
+    QTest::newRow("chosen") << "socket://10.0.0.7:4001" << QByteArray("/dev/ttyACM0") << "/dev/ttyUSB1"
+                            << "socket://10.0.0.7:4001";
+    QTest::newRow("relative") << "ports/a" << QByteArray() << "" << QDir::currentPath() + "/ports/a";
+}
+
+void TstPanel::devicePrecedence()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QByteArray, environment);
+    QFETCH(QString, remembered);
+    QFETCH(QString, device);
+    if (!remembered.isEmpty())
+        rememberDevice(1, remembered);
+    qputenv("RUNO_COM1", environment);
+    setChosenDevice(1, chosen);
+    QCOMPARE(devicePathForPort(1), device);
+    setChosenDevice(1, {});
+    QSettings(m_config.filePath("runo-control/runo-control.conf"), QSettings::IniFormat).clear();
+}
+
+void TstPanel::lineSettings_data()
+{
+    using P = LineSettings::Parity;
+    using S = LineSettings::StopBits;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<LineSettings>("settings");
+    QTest::newRow("19200,N,8,1") << "19200,N,8,1" << true << LineSettings {19200, P::None, 8, S::One};
+    QTest::newRow("9600,E,7,2") << "9600,E,7,2" << true << LineSettings {9600, P::Even, 7, S::Two};
+    QTest::newRow(" 300 ,o,5,1.5") << " 300 ,o,5,1.5" << true << LineSettings {300, P::Odd, 5, S::OneAndHalf};
+    QTest::newRow("110,M,6,1") << "110,M,6,1" << true << LineSettings {110, P::Mark, 6, S::One};
+    QTest::newRow("50,S,8,2") << "50,S,8,2" << true << LineSettings {50, P::Space, 8, S::Two};
+    for (const char* bad : {"49,N,8,1", "19200,X,8,1", "19200,N,9,1", "19200,N,4,1", "19200,N,8,3", "19200,N,8", "N,8,1,x"})
+        QTest::newRow(bad) << bad << false << LineSettings {};
+}
+
+void TstPanel::lineSettings()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(LineSettings, settings);
+    QString reason;
+    const auto parsed = parseLineSettings(text, &reason);
+    QCOMPARE(parsed.has_value(), valid);
+    if (valid)
+        QVERIFY(*parsed == settings);
+    else
+        QVERIFY(reason.startsWith("Invalid"));
+}
+
+QTEST_GUILESS_MAIN(TstPanel)
+#include "tst_panel.moc"

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: MIT
+// The programs as a shell and a desktop start them: options, a missing
+// display, ending by a signal with the port left free; and the panel
+// against the projector simulator, end to end.
+#include "simprocess.h"
+#include "windowrig.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSerialPort>
+
+#include <csignal>
+
+class TstPrograms : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void options_data();
+    void options();
+    void endBySignal_data();
+    void endBySignal();
+    void endToEnd();
+
+private:
+    QTemporaryDir m_config;
+};
+
+void TstPrograms::initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
+
+void TstPrograms::options_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output"); // the start of standard output, then of standard error
+    QTest::addColumn<QString>("error");
+    const QString panel = RUNO_CONTROL_PATH, sim = PROJECTOR_SIM_PATH;
+    QTest::newRow("panel --help") << panel << QStringList {"--help"} << 0 << "Usage: runo-control [options]"
+                                  << "";
+    QTest::newRow("panel --version") << panel << QStringList {"--version"} << 0 << "runo-control 1.40\n"
+                                     << "";
+    QTest::newRow("panel, unknown option") << panel << QStringList {"--speed", "9600"} << 2 << ""
+                                           << "runo-control: Unknown option 'speed'.\nUsage: runo-control";
+    QTest::newRow("panel, --com1 alone") << panel << QStringList {"--com1"} << 2 << ""
+                                         << "runo-control: Missing value after '--com1'.\nUsage:";
+    QTest::newRow("panel, no display") << panel << QStringList {"--com1", "/dev/ttyUSB0"} << 1 << ""
+                                       << "runo-control: no display: set DISPLAY or WAYLAND_DISPLAY, or run it from a "
+                                          "desktop session\n";
+    QTest::newRow("simulator --help") << sim << QStringList {"--help"} << 0 << "Usage: projector-sim [options]"
+                                      << "";
+    QTest::newRow("simulator --version") << sim << QStringList {"-v"} << 0 << "projector-sim 1.40\n"
+                                         << "";
+    QTest::newRow("simulator, unknown option") << sim << QStringList {"--bogus"} << 2 << ""
+                                               << "projector-sim: Unknown option 'bogus'.\nUsage: projector-sim";
+}
+
+// Run with no display at all.
+void TstPrograms::options()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    p.setProcessEnvironment(env);
+    p.start(program, arguments);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), exitCode);
+    QVERIFY2(p.readAllStandardOutput().startsWith(output.toUtf8()), qPrintable(program));
+    QVERIFY2(p.readAllStandardError().startsWith(error.toUtf8()), qPrintable(program));
+}
+
+void TstPrograms::endBySignal_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+// Ended as END ends it: exit status 0, the port closed and free for the next
+// program.
+void TstPrograms::endBySignal()
+{
+    QFETCH(int, signal);
+    Pty pty;
+    QProcess panel;
+    panel.start(RUNO_CONTROL_PATH, {"-platform", "offscreen", "--com1", pty.path()});
+    QVERIFY(panel.waitForStarted());
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(panel.processId());
+    const auto holdsPort = [&] {
+        for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::System))
+            if (fd.symLinkTarget() == pty.path())
+                return true;
+        return false;
+    };
+    QVERIFY(QTest::qWaitFor(holdsPort, 10000));
+    QTest::qWait(500); // past start-up's close and reopen
+    QSerialPort probe(pty.path());
+    QVERIFY(!probe.open(QIODevice::ReadWrite));
+    ::kill(pid_t(panel.processId()), signal);
+    QVERIFY(panel.waitForFinished(10000));
+    QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(panel.exitCode(), 0);
+    QVERIFY2(probe.open(QIODevice::ReadWrite), qPrintable(probe.errorString()));
+}
+
+// The simulator answers the panel's commands as a projector would.
+void TstPrograms::endToEnd()
+{
+    SimProcess sim;
+    const QString path = sim.start({});
+    QVERIFY(!path.isEmpty());
+    WindowRig rig(false);
+    rig.attach(path);
+    QVERIFY(rig.show());
+    rig.click("Command17");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label12"), QString(" ACK "), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.timer(2).isActive(), 5000);
+    rig.click("Command44");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label22"), QString(" Count down"), 5000);
+    QTest::mousePress(rig.button("Command1"), Qt::LeftButton);
+    QTest::qWait(600);
+    QTest::mouseRelease(rig.button("Command1"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.received("C09") >= 3, 5000);
+    QCOMPARE(sim.received(), sim.received("C09") + 2);
+    QCOMPARE(rig.boxes.texts, QStringList());
+}
+
+QTEST_MAIN(TstPrograms)
+#include "tst_programs.moc"
