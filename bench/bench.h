@@ -16,6 +16,7 @@ struct Options {
     int receiveCalls = 2000; // timed receive-mode calls per decoder
     int idleSeconds = 10; // idle CPU window
     int launches = 10; // start-ups timed
+    int soakSeconds = 60; // length of each soak
     QString app; // the runo-control executable
 };
 
@@ -25,5 +26,8 @@ void measureWindow(const Options& options, Table& table);
 
 // The runo-control executable as its own process: start-up, idle, memory.
 void measureProcess(const Options& options, Table& table);
+
+// The flood and the 5 ms hold, soakSeconds each: lines, latency, memory.
+void measureSoak(const Options& options, Table& table);
 
 } // namespace bench

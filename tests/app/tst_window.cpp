@@ -189,6 +189,12 @@ void TstWindow::exchange()
     QTRY_COMPARE_WITH_TIMEOUT(rig->text("Label12"), QString(), 3000);
     QVERIFY2(clock.elapsed() >= 950, "the display cleared before its time");
     QCOMPARE(rig->text("Label11"), QString());
+
+    QByteArray all; // every byte value reaches the panel as sent: the line translates none
+    for (int b = 0; b < 256; ++b)
+        all += char(b);
+    rig->pty->write(all);
+    QTRY_COMPARE_WITH_TIMEOUT(rig->panel().receiveBuffer(), all, 2000);
 }
 
 void TstWindow::freeCommand_data()
