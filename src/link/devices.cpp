@@ -31,7 +31,7 @@ QList<SerialDevice> availableDevices()
 QString permissionHint(const QString& device)
 {
     const QByteArray path = QFile::encodeName(device);
-    struct stat st {};
+    struct stat st { };
     if (::access(path.constData(), R_OK | W_OK) == 0 || errno != EACCES || ::stat(path.constData(), &st) != 0)
         return {};
     const group* owner = ::getgrgid(st.st_gid);

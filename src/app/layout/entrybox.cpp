@@ -7,8 +7,7 @@ namespace runo::layout {
 
 void EntryBox::keyPressEvent(QKeyEvent* event)
 {
-    const Qt::KeyboardModifiers held
-        = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const Qt::KeyboardModifiers held = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (event->key() == Qt::Key_K && held == Qt::ControlModifier) {
         event->ignore();
         return;
