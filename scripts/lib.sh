@@ -7,6 +7,8 @@ BUILD_DIR=${RUNO_BUILD_DIR:-$ROOT/build}
 
 # Debian packages the build and the tests need.
 RUNO_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev fonts-ipafont-gothic)
+# What the tests need besides: an X server for the X11 key bindings.
+RUNO_TEST_PACKAGES=(xvfb xauth)
 
 ensure_packages() {
     local missing=() p
