@@ -102,9 +102,18 @@ int main(int argc, char* argv[])
     runo::setChosenDevice(1, parser.value(com1));
     runo::setChosenDevice(2, parser.value(com2));
 
+    // Watched before the port first opens; a signal during start-up waits in
+    // the watch's pipe for the event loop.
+    runo::MainWindow* ending = nullptr;
+    runo::endOnSignals(&app, [&ending] {
+        if (ending)
+            ending->panel().end();
+        else
+            QCoreApplication::exit(0);
+    });
     runo::SerialComm port;
     runo::MainWindow window(&port);
-    runo::endOnSignals(&window, [&window] { window.panel().end(); });
+    ending = &window;
     window.show();
     return app.exec();
 }

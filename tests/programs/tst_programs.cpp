@@ -100,13 +100,11 @@ void TstPrograms::endBySignal()
         return false;
     };
     QVERIFY(QTest::qWaitFor(holdsPort, 10000));
-    QTest::qWait(500); // past start-up's close and reopen
-    QSerialPort probe(pty.path());
-    QVERIFY(!probe.open(QIODevice::ReadWrite));
     ::kill(pid_t(panel.processId()), signal);
     QVERIFY(panel.waitForFinished(10000));
     QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
     QCOMPARE(panel.exitCode(), 0);
+    QSerialPort probe(pty.path());
     QVERIFY2(probe.open(QIODevice::ReadWrite), qPrintable(probe.errorString()));
 }
 

@@ -27,6 +27,8 @@ public:
             cfmakeraw(&t);
             tcsetattr(m_slave, TCSANOW, &t);
             fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+            for (const int fd : {m_master, m_slave}) // not handed to programs a test starts
+                fcntl(fd, F_SETFD, FD_CLOEXEC);
         }
     }
     ~Pty() { close(); }
