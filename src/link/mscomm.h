@@ -16,6 +16,9 @@ class MSComm : public QObject {
 public:
     // CommEvent code for "received characters are waiting".
     static constexpr int comEvReceive = 2;
+    // OutBufferSize: what may wait for a device that is not taking data; a
+    // line that would not fit is dropped and output() fails.
+    static constexpr qsizetype kOutBufferBytes = 512;
 
     using QObject::QObject;
 

@@ -4,6 +4,10 @@
 #include "link/devices.h"
 #include "link/portmap.h"
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace runo {
 
 namespace {
@@ -109,11 +113,18 @@ bool SerialComm::output(const QByteArray& text)
 {
     if (!m_serial.isOpen())
         return failWith(QStringLiteral("Port not open"));
+    // What a device that takes no data leaves waiting is bounded: a line
+    // that does not fit is dropped, and the port stays open.
+    const qint64 waiting = m_serial.bytesToWrite();
+    if (waiting + text.size() > kOutBufferBytes)
+        return failWith(QStringLiteral("Output buffer full, line dropped"));
     if (m_serial.write(text) != text.size())
         return failWith(m_serial.errorString());
     // QSerialPort only queues the bytes and writes them from the event loop;
-    // put them on the wire now, without blocking.
-    m_serial.flush();
+    // put them on the wire now, without blocking. Behind bytes still
+    // waiting, they go when the device takes data again.
+    if (waiting == 0)
+        m_serial.flush();
     return true;
 }
 
@@ -134,8 +145,16 @@ void SerialComm::handleError(QSerialPort::SerialPortError)
     // never closes a port that works.
     switch (m_serial.error()) {
     case QSerialPort::ResourceError:
-    case QSerialPort::ReadError:
     case QSerialPort::WriteError:
+        // "Try again": the device is there but takes no data now. Not a
+        // loss; the port stays open and writes what waits once it can.
+        if (m_serial.isOpen() && !deviceHungUp()) {
+            m_serial.clearError();
+            m_serial.setReadBufferSize(0); // reading again, should a failed read have stopped it
+            break;
+        }
+        [[fallthrough]];
+    case QSerialPort::ReadError:
         // The device is gone: close now, or the notifier keeps firing.
         fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), m_serial.errorString()));
         ++m_losses;
@@ -145,6 +164,18 @@ void SerialComm::handleError(QSerialPort::SerialPortError)
         break;
     default: break;
     }
+}
+
+// A device that is gone reports a hang-up or an error; one that merely
+// takes no data reports neither.
+bool SerialComm::deviceHungUp() const
+{
+#ifdef Q_OS_UNIX
+    pollfd p {int(m_serial.handle()), POLLOUT, 0};
+    return ::poll(&p, 1, 0) < 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
 }
 
 } // namespace runo

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 // MSComm over QSerialPort. Ports are opened by device path (see portmap.h).
 // A device that vanishes while open (adapter pulled, far end of a
-// pseudo-terminal closed) is closed at once and quietly; the next open
-// finds it again when it is back.
+// pseudo-terminal closed) is closed at once and quietly and counted once;
+// the next open finds it again when it is back. A device that is there but
+// takes no data (a stalled line, flow control) is not lost: the port stays
+// open, at most kOutBufferBytes wait, and lines that do not fit are dropped.
+//   output("C3A\r") x 10000 to a stalled pseudo-terminal -> open, lossCount() == 0, later lines dropped
 #pragma once
 
 #include "link/linesettings.h"
@@ -33,6 +36,7 @@ public:
 private:
     void receive();
     void handleError(QSerialPort::SerialPortError error);
+    bool deviceHungUp() const;
     bool applySettings();
     bool failWith(const QString& reason);
 
