@@ -43,6 +43,13 @@ SerialComm::SerialComm(QObject* parent)
     connect(&m_serial, &QSerialPort::readyRead, this, &SerialComm::receive);
     // Queued: the port is closed after QSerialPort has finished reporting.
     connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialComm::handleError, Qt::QueuedConnection);
+
+    connect(&m_network, &NetworkLine::readyRead, this, &SerialComm::receive);
+    connect(&m_network, &NetworkLine::dropped, this, &SerialComm::countLoss);
+    connect(&m_network, &NetworkLine::openFailed, this, [this](const QString& reason) {
+        failWith(reason);
+        emit openFailed();
+    });
 }
 
 bool SerialComm::failWith(const QString& reason) { return fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), reason)); }
@@ -51,7 +58,7 @@ bool SerialComm::setCommPort(int port)
 {
     if (port < 1 || port > 16)
         return failWith(QStringLiteral("Invalid port number %1").arg(port));
-    if (m_serial.isOpen())
+    if (portOpen())
         return failWith(QStringLiteral("Port already open"));
     m_port = port;
     return true;
@@ -73,6 +80,7 @@ bool SerialComm::setSettings(const QString& settings)
         applySettings();
         return fail(reason);
     }
+    m_network.setLineSettings(m_settings); // on to the far port under RFC 2217
     m_settingsText = settings;
     return true;
 }
@@ -90,11 +98,17 @@ bool SerialComm::setPortOpen(bool open)
     if (!open) {
         if (m_serial.isOpen())
             m_serial.close();
+        m_network.close();
         return true;
     }
-    if (m_serial.isOpen())
+    if (portOpen())
         return failWith(QStringLiteral("Port already open"));
-    m_serial.setPortName(devicePathForPort(m_port));
+    const QString device = devicePathForPort(m_port);
+    if (isNetworkDevice(device)) {
+        QString reason;
+        return m_network.open(device, m_settings, &reason) || failWith(reason);
+    }
+    m_serial.setPortName(device);
     if (!m_serial.open(QIODevice::ReadWrite)) {
         QString reason = m_serial.errorString();
         m_serial.clearError();
@@ -111,13 +125,16 @@ bool SerialComm::setPortOpen(bool open)
 
 bool SerialComm::output(const QByteArray& text)
 {
+    const QString full = QStringLiteral("Output buffer full, line dropped");
+    if (m_network.isOpen())
+        return m_network.write(text, kOutBufferBytes) || failWith(full);
     if (!m_serial.isOpen())
         return failWith(QStringLiteral("Port not open"));
     // What a device that takes no data leaves waiting is bounded: a line
     // that does not fit is dropped, and the port stays open.
     const qint64 waiting = m_serial.bytesToWrite();
     if (waiting + text.size() > kOutBufferBytes)
-        return failWith(QStringLiteral("Output buffer full, line dropped"));
+        return failWith(full);
     if (m_serial.write(text) != text.size())
         return failWith(m_serial.errorString());
     // QSerialPort only queues the bytes and writes them from the event loop;
@@ -128,7 +145,12 @@ bool SerialComm::output(const QByteArray& text)
     return true;
 }
 
-QByteArray SerialComm::input() { return m_serial.isOpen() ? m_serial.readAll() : QByteArray(); }
+QByteArray SerialComm::input()
+{
+    if (m_network.isOpen())
+        return m_network.readAll();
+    return m_serial.isOpen() ? m_serial.readAll() : QByteArray();
+}
 
 void SerialComm::receive()
 {
@@ -156,8 +178,7 @@ void SerialComm::handleError(QSerialPort::SerialPortError)
         [[fallthrough]];
     case QSerialPort::ReadError:
         // The device is gone: close now, or the notifier keeps firing.
-        fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), m_serial.errorString()));
-        ++m_losses;
+        countLoss(m_serial.errorString());
         if (m_serial.isOpen())
             m_serial.close();
         m_serial.clearError();
@@ -176,6 +197,12 @@ bool SerialComm::deviceHungUp() const
 #else
     return true;
 #endif
+}
+
+void SerialComm::countLoss(const QString& reason)
+{
+    fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), reason));
+    ++m_losses;
 }
 
 } // namespace runo
