@@ -2,8 +2,9 @@
 // ser2net (the Debian package) in front of one device, with a configuration
 // of its own: a raw accepter for socket:// and a Telnet one with COM port
 // control for rfc2217://, on free local ports kept across restarts. The
-// device is opened at 2400 baud, a speed the panel never sets, so a speed
-// that reaches it shows.
+// device is opened at 2400 baud unless told otherwise, a speed the panel
+// never sets, so a speed that reaches it shows. Replies from the device go
+// on at once, not after ser2net's default wait of two characters' time.
 //   Ser2net server(pty.path()); server.start();  // socket://127.0.0.1:PORT, rfc2217://127.0.0.1:PORT2
 #pragma once
 
@@ -15,7 +16,7 @@
 
 class Ser2net {
 public:
-    explicit Ser2net(const QString& device)
+    explicit Ser2net(const QString& device, const QString& line = QStringLiteral("2400n81"))
     {
         QTcpServer raw, telnet; // two free ports, both held while chosen
         raw.listen(QHostAddress::LocalHost);
@@ -24,10 +25,12 @@ public:
         m_telnet = telnet.serverPort();
         QFile config(m_dir.filePath(QStringLiteral("ser2net.yaml")));
         config.open(QIODevice::WriteOnly);
-        config.write(QStringLiteral("connection: &raw\n  accepter: tcp,127.0.0.1,%1\n  connector: serialdev,%3,2400n81,local\n"
-                                    "connection: &telnet\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%2\n"
-                                    "  connector: serialdev,%3,2400n81,local\n")
-                         .arg(QString::number(m_raw), QString::number(m_telnet), device)
+        const QString connection
+            = QStringLiteral("connection: &%1\n  accepter: %2,127.0.0.1,%3\n  connector: serialdev,%4,%5,local\n"
+                             "  options:\n    chardelay: false\n"); // replies passed on at once
+        config.write((connection.arg(QStringLiteral("raw"), QStringLiteral("tcp"), QString::number(m_raw), device, line)
+            + connection.arg(
+                QStringLiteral("telnet"), QStringLiteral("telnet(rfc2217),tcp"), QString::number(m_telnet), device, line))
                          .toUtf8());
     }
     ~Ser2net() { kill(); }
