@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The window's own figures: click to wire, wire to screen, repeat accuracy,
-// reply windows and the cost of one receive-mode call.
+// reply windows and the cost of one receive-mode call; then click to wire and
+// wire to screen again over socket:// to a local ser2net in front of the same
+// kind of pseudo-terminal, as a ratio to the direct figures.
 #include "bench.h"
 #include "farend.h"
 
@@ -8,6 +10,7 @@
 #include "link/serialcomm.h"
 #include "panel/panel.h"
 #include "ptypair.h"
+#include "ser2netprocess.h"
 #include "traffic/decoders.h"
 #include "traffic/traffictext.h"
 
@@ -67,11 +70,25 @@ QString ratio(double value, double floor) { return QStringLiteral("%1×").arg(va
 
 QString percent(double v, int decimals = 2) { return QStringLiteral("%1%").arg(v, 0, 'f', decimals); }
 
+// Medians in microseconds, kept to set the network's figures beside the direct ones.
+struct WireFigures {
+    double click = NAN; // command button
+    double press = NAN; // hold button
+    double set = NAN; // reply on both lines
+    double painted = NAN; // and painted
+};
+
 class Rig {
 public:
-    Rig()
+    // COM1 on the pseudo-terminal, or over socket:// to ser2net in front of it.
+    explicit Rig(bool network = false)
     {
-        qputenv("RUNO_COM1", panelPty.path().toLocal8Bit());
+        if (network) {
+            server = std::make_unique<Ser2net>(panelPty.path(), QStringLiteral("19200n81")); // as in an installation
+            if (!server->start())
+                return;
+        }
+        qputenv("RUNO_COM1", (server ? server->socketUrl() : panelPty.path()).toLocal8Bit());
         comm = std::make_unique<runo::SerialComm>();
         window = std::make_unique<runo::MainWindow>(comm.get());
         floorFd = ::open(floorPty.path().toLocal8Bit().constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
@@ -83,12 +100,16 @@ public:
         far.reset();
         window.reset();
         comm.reset();
+        server.reset();
         if (floorFd >= 0)
             ::close(floorFd);
+        qunsetenv("RUNO_COM1");
     }
 
     bool show()
     {
+        if (!window)
+            return false;
         window->show();
         if (!QTest::qWaitForWindowActive(window.get()))
             return false;
@@ -121,6 +142,7 @@ public:
 
     Pty panelPty;
     Pty floorPty;
+    std::unique_ptr<Ser2net> server;
     int floorFd = -1;
     std::unique_ptr<runo::SerialComm> comm;
     std::unique_ptr<runo::MainWindow> window;
@@ -129,7 +151,8 @@ public:
 
 // 1. From the mouse event that acts to the last byte readable at the far end,
 // alternating with bare writes of the same bytes to a second pseudo-terminal.
-void clickToWire(Rig& rig, const Options& o, Table& table)
+// Over the network (`via` names the way), only the two click rows, without goals.
+void clickToWire(Rig& rig, const Options& o, Table& table, WireFigures& figures, const QString& via = {})
 {
     progress("click to wire");
     QPushButton* status = rig.button("Command44"); // STATUS: "CR0" CR
@@ -189,25 +212,33 @@ void clickToWire(Rig& rig, const Options& o, Table& table)
     }
 
     const double floorMedian = floor.median();
+    figures.click = click.median();
+    figures.press = press.median();
     const auto met = [](const Samples& s) { return s.median() < 1000.0 && s.percentile(99) < 5000.0; };
-    table.add(
-        {QStringLiteral("Click to wire, command button (STATUS, 4 bytes; %1 clicks): median / p99 / × floor").arg(click.size()),
-            QStringLiteral("%1 / %2 / %3")
-                .arg(duration(click.median()), duration(click.percentile(99)), ratio(click.median(), floorMedian)),
-            QStringLiteral("< 1 ms / < 5 ms"), met(click)});
-    table.add({QStringLiteral("Click to wire, hold button press (VOL +, 4 bytes; %1 presses): median / p99 / × floor")
+    const QString goal = via.isEmpty() ? QStringLiteral("< 1 ms / < 5 ms") : QString();
+    const auto verdict = [&](const Samples& s) { return via.isEmpty() ? std::optional<bool>(met(s)) : std::nullopt; };
+    table.add({QStringLiteral("Click to wire%1, command button (STATUS, 4 bytes; %2 clicks): median / p99 / × floor")
+                   .arg(via)
+                   .arg(click.size()),
+        QStringLiteral("%1 / %2 / %3")
+            .arg(duration(click.median()), duration(click.percentile(99)), ratio(click.median(), floorMedian)),
+        goal, verdict(click)});
+    table.add({QStringLiteral("Click to wire%1, hold button press (VOL +, 4 bytes; %2 presses): median / p99 / × floor")
+                   .arg(via)
                    .arg(press.size()),
         QStringLiteral("%1 / %2 / %3")
             .arg(duration(press.median()), duration(press.percentile(99)), ratio(press.median(), floorMedian)),
-        QStringLiteral("< 1 ms / < 5 ms"), met(press)});
-    table.add({QStringLiteral("Part of the click: Qt's synchronous repaint of the released button (%1 repaints): median")
-                   .arg(repaint.size()),
-        duration(repaint.median()), QString(), std::nullopt});
-    table.add(
-        {QStringLiteral("Floor: bare write of the same 4 bytes to a pseudo-terminal (%1 writes): median / p99").arg(floor.size()),
+        goal, verdict(press)});
+    if (via.isEmpty()) {
+        table.add({QStringLiteral("Part of the click: Qt's synchronous repaint of the released button (%1 repaints): median")
+                       .arg(repaint.size()),
+            duration(repaint.median()), QString(), std::nullopt});
+        table.add({QStringLiteral("Floor: bare write of the same 4 bytes to a pseudo-terminal (%1 writes): median / p99")
+                       .arg(floor.size()),
             QStringLiteral("%1 / %2").arg(duration(floorMedian), duration(floor.percentile(99))), QString(), std::nullopt});
+    }
     if (wrong)
-        table.note(QStringLiteral("Click to wire: %1 samples lost or wrong on the wire.").arg(wrong));
+        table.note(QStringLiteral("Click to wire%1: %2 samples lost or wrong on the wire.").arg(via).arg(wrong));
 }
 
 // Records when each of two labels was set to, and painted with, the text it should show.
@@ -268,7 +299,7 @@ private:
 
 // 2. From the reply's last byte written at the far end to the receive line
 // and the status line showing it decoded.
-void wireToScreen(Rig& rig, const Options& o, Table& table)
+void wireToScreen(Rig& rig, const Options& o, Table& table, WireFigures& figures, const QString& via = {})
 {
     progress("wire to screen");
     QPushButton* status = rig.button("Command44");
@@ -313,14 +344,19 @@ void wireToScreen(Rig& rig, const Options& o, Table& table)
         idle(500us);
     }
 
-    table.add({QStringLiteral("Wire to screen, reply to receive and status lines set (%1 replies): median / p99").arg(set.size()),
-        QStringLiteral("%1 / %2").arg(duration(set.median()), duration(set.percentile(99))), QStringLiteral("median < 1 ms"),
-        set.median() < 1000.0});
-    table.add({QStringLiteral("Wire to screen, reply to both lines painted: median / p99"),
-        QStringLiteral("%1 / %2").arg(duration(painted.median()), duration(painted.percentile(99))),
-        QStringLiteral("median < 1 ms"), painted.median() < 1000.0});
+    figures.set = set.median();
+    figures.painted = painted.median();
+    const QString goal = via.isEmpty() ? QStringLiteral("median < 1 ms") : QString();
+    const auto verdict
+        = [&](const Samples& s) { return via.isEmpty() ? std::optional<bool>(s.median() < 1000.0) : std::nullopt; };
+    table.add({QStringLiteral("Wire to screen%1, reply to receive and status lines set (%2 replies): median / p99")
+                   .arg(via)
+                   .arg(set.size()),
+        QStringLiteral("%1 / %2").arg(duration(set.median()), duration(set.percentile(99))), goal, verdict(set)});
+    table.add({QStringLiteral("Wire to screen%1, reply to both lines painted: median / p99").arg(via),
+        QStringLiteral("%1 / %2").arg(duration(painted.median()), duration(painted.percentile(99))), goal, verdict(painted)});
     if (lost)
-        table.note(QStringLiteral("Wire to screen: %1 samples lost.").arg(lost));
+        table.note(QStringLiteral("Wire to screen%1: %2 samples lost.").arg(via).arg(lost));
 }
 
 // 4. One receive-mode call on a full receive buffer, for each decoder.
@@ -557,21 +593,51 @@ void replyWindows(Rig& rig, const Options& o, Table& table)
     rig.panel().closeReplyWindow();
 }
 
+// Click to wire and wire to screen with COM1 at socket:// to a local ser2net
+// in front of the far end's pseudo-terminal, beside the direct figures.
+void overNetwork(const Options& o, Table& table, const WireFigures& direct)
+{
+    progress("over socket:// to ser2net");
+    Rig rig(true);
+    if (!rig.panelPty.isValid() || !rig.floorPty.isValid() || rig.floorFd < 0 || !rig.show()) {
+        table.note(QStringLiteral("ser2net or the window could not be set up; no socket:// figures."));
+        return;
+    }
+    idle(200ms);
+    const QString via = QStringLiteral(" over socket:// to a local ser2net");
+    WireFigures network;
+    clickToWire(rig, o, table, network, via);
+    wireToScreen(rig, o, table, network, via);
+    table.add({QStringLiteral("socket:// to ser2net against the pseudo-terminal, medians: click to wire (command / hold press); "
+                              "wire to screen (set / painted)"),
+        QStringLiteral("%1 / %2; %3 / %4")
+            .arg(ratio(network.click, direct.click), ratio(network.press, direct.press), ratio(network.set, direct.set),
+                ratio(network.painted, direct.painted)),
+        QString(), std::nullopt});
+    table.note(QStringLiteral("Over socket://, ser2net runs with chardelay: false, as the README suggests; with its default it "
+                              "holds what the device sends for a few milliseconds (about 3.4 ms at 19200 baud on this "
+                              "machine) before passing it on, which then makes most of the wire-to-screen time."));
+}
+
 } // namespace
 
 void measureWindow(const Options& options, Table& table)
 {
-    Rig rig;
-    if (!rig.panelPty.isValid() || !rig.floorPty.isValid() || rig.floorFd < 0 || !rig.show()) {
-        table.note(QStringLiteral("The window or its pseudo-terminal could not be set up; no window figures."));
-        return;
+    WireFigures direct;
+    {
+        Rig rig;
+        if (!rig.panelPty.isValid() || !rig.floorPty.isValid() || rig.floorFd < 0 || !rig.show()) {
+            table.note(QStringLiteral("The window or its pseudo-terminal could not be set up; no window figures."));
+            return;
+        }
+        idle(200ms);
+        clickToWire(rig, options, table, direct);
+        wireToScreen(rig, options, table, direct);
+        repeatAccuracy(rig, options, table);
+        replyWindows(rig, options, table);
+        receiveCost(rig, options, table);
     }
-    idle(200ms);
-    clickToWire(rig, options, table);
-    wireToScreen(rig, options, table);
-    repeatAccuracy(rig, options, table);
-    replyWindows(rig, options, table);
-    receiveCost(rig, options, table);
+    overNetwork(options, table, direct);
 }
 
 } // namespace bench

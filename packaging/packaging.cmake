@@ -99,7 +99,7 @@ if(RUNO_DPKG_SHLIBDEPS)
 else()
   # The libraries dpkg-shlibdeps would find on Debian 12.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), ${RUNO_DEBIAN_EXTRA_DEPENDS}")
+      "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6network6 (>= 6.4), ${RUNO_DEBIAN_EXTRA_DEPENDS}")
 endif()
 
 if(NOT CPACK_GENERATOR)

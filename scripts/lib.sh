@@ -6,7 +6,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${RUNO_BUILD_DIR:-$ROOT/build}
 
 # Debian packages the build and the tests need.
-RUNO_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev fonts-ipafont-gothic)
+# ser2net: the network-port tests and the benchmark put it in front of a pseudo-terminal.
+RUNO_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev fonts-ipafont-gothic ser2net)
 # What the tests need besides: an X server for the X11 key bindings.
 RUNO_TEST_PACKAGES=(xvfb xauth)
 

@@ -16,6 +16,9 @@ class MSComm : public QObject {
 public:
     // CommEvent code for "received characters are waiting".
     static constexpr int comEvReceive = 2;
+    // OutBufferSize: what may wait for a device that is not taking data; a
+    // line that would not fit is dropped and output() fails.
+    static constexpr qsizetype kOutBufferBytes = 512;
 
     using QObject::QObject;
 
@@ -38,6 +41,12 @@ signals:
     // Raised on the event thread as soon as one character waits (and for
     // other events, which carry another CommEvent code).
     void onComm();
+    // An open that setPortOpen(true) accepted and left to finish in the
+    // background (a network port connecting) has failed; the port is closed
+    // and errorString() says why. Raised from the event loop, never from
+    // inside a call to the port.
+    //   setPortOpen(true) == true, portOpen() == true ... 3 s ... openFailed(), portOpen() == false
+    void openFailed();
 
 protected:
     bool fail(const QString& description)

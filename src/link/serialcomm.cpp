@@ -4,6 +4,10 @@
 #include "link/devices.h"
 #include "link/portmap.h"
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace runo {
 
 namespace {
@@ -39,6 +43,13 @@ SerialComm::SerialComm(QObject* parent)
     connect(&m_serial, &QSerialPort::readyRead, this, &SerialComm::receive);
     // Queued: the port is closed after QSerialPort has finished reporting.
     connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialComm::handleError, Qt::QueuedConnection);
+
+    connect(&m_network, &NetworkLine::readyRead, this, &SerialComm::receive);
+    connect(&m_network, &NetworkLine::dropped, this, &SerialComm::countLoss);
+    connect(&m_network, &NetworkLine::openFailed, this, [this](const QString& reason) {
+        failWith(reason);
+        emit openFailed();
+    });
 }
 
 bool SerialComm::failWith(const QString& reason) { return fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), reason)); }
@@ -47,7 +58,7 @@ bool SerialComm::setCommPort(int port)
 {
     if (port < 1 || port > 16)
         return failWith(QStringLiteral("Invalid port number %1").arg(port));
-    if (m_serial.isOpen())
+    if (portOpen())
         return failWith(QStringLiteral("Port already open"));
     m_port = port;
     return true;
@@ -69,6 +80,7 @@ bool SerialComm::setSettings(const QString& settings)
         applySettings();
         return fail(reason);
     }
+    m_network.setLineSettings(m_settings); // on to the far port under RFC 2217
     m_settingsText = settings;
     return true;
 }
@@ -86,11 +98,17 @@ bool SerialComm::setPortOpen(bool open)
     if (!open) {
         if (m_serial.isOpen())
             m_serial.close();
+        m_network.close();
         return true;
     }
-    if (m_serial.isOpen())
+    if (portOpen())
         return failWith(QStringLiteral("Port already open"));
-    m_serial.setPortName(devicePathForPort(m_port));
+    const QString device = devicePathForPort(m_port);
+    if (isNetworkDevice(device)) {
+        QString reason;
+        return m_network.open(device, m_settings, &reason) || failWith(reason);
+    }
+    m_serial.setPortName(device);
     if (!m_serial.open(QIODevice::ReadWrite)) {
         QString reason = m_serial.errorString();
         m_serial.clearError();
@@ -107,17 +125,32 @@ bool SerialComm::setPortOpen(bool open)
 
 bool SerialComm::output(const QByteArray& text)
 {
+    const QString full = QStringLiteral("Output buffer full, line dropped");
+    if (m_network.isOpen())
+        return m_network.write(text, kOutBufferBytes) || failWith(full);
     if (!m_serial.isOpen())
         return failWith(QStringLiteral("Port not open"));
+    // What a device that takes no data leaves waiting is bounded: a line
+    // that does not fit is dropped, and the port stays open.
+    const qint64 waiting = m_serial.bytesToWrite();
+    if (waiting + text.size() > kOutBufferBytes)
+        return failWith(full);
     if (m_serial.write(text) != text.size())
         return failWith(m_serial.errorString());
     // QSerialPort only queues the bytes and writes them from the event loop;
-    // put them on the wire now, without blocking.
-    m_serial.flush();
+    // put them on the wire now, without blocking. Behind bytes still
+    // waiting, they go when the device takes data again.
+    if (waiting == 0)
+        m_serial.flush();
     return true;
 }
 
-QByteArray SerialComm::input() { return m_serial.isOpen() ? m_serial.readAll() : QByteArray(); }
+QByteArray SerialComm::input()
+{
+    if (m_network.isOpen())
+        return m_network.readAll();
+    return m_serial.isOpen() ? m_serial.readAll() : QByteArray();
+}
 
 void SerialComm::receive()
 {
@@ -134,17 +167,42 @@ void SerialComm::handleError(QSerialPort::SerialPortError)
     // never closes a port that works.
     switch (m_serial.error()) {
     case QSerialPort::ResourceError:
-    case QSerialPort::ReadError:
     case QSerialPort::WriteError:
+        // "Try again": the device is there but takes no data now. Not a
+        // loss; the port stays open and writes what waits once it can.
+        if (m_serial.isOpen() && !deviceHungUp()) {
+            m_serial.clearError();
+            m_serial.setReadBufferSize(0); // reading again, should a failed read have stopped it
+            break;
+        }
+        [[fallthrough]];
+    case QSerialPort::ReadError:
         // The device is gone: close now, or the notifier keeps firing.
-        fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), m_serial.errorString()));
-        ++m_losses;
+        countLoss(m_serial.errorString());
         if (m_serial.isOpen())
             m_serial.close();
         m_serial.clearError();
         break;
     default: break;
     }
+}
+
+// A device that is gone reports a hang-up or an error; one that merely
+// takes no data reports neither.
+bool SerialComm::deviceHungUp() const
+{
+#ifdef Q_OS_UNIX
+    pollfd p {int(m_serial.handle()), POLLOUT, 0};
+    return ::poll(&p, 1, 0) < 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
+}
+
+void SerialComm::countLoss(const QString& reason)
+{
+    fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), reason));
+    ++m_losses;
 }
 
 } // namespace runo

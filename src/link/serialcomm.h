@@ -1,12 +1,23 @@
 // SPDX-License-Identifier: MIT
-// MSComm over QSerialPort. Ports are opened by device path (see portmap.h).
+// MSComm over QSerialPort, or over the network when the port's device is a
+// URL (socket://HOST:PORT, rfc2217://HOST:PORT; see portmap.h and
+// networkline.h). The panel sees no difference, except that a network port
+// opens in the background: setPortOpen(true) returns at once with the port
+// open, and a connection not made within NetworkLine::kConnectTimeoutMs
+// closes it again and emits openFailed().
+//
 // A device that vanishes while open (adapter pulled, far end of a
-// pseudo-terminal closed) is closed at once and quietly; the next open
-// finds it again when it is back.
+// pseudo-terminal closed, connection dropped) is closed at once and quietly
+// and counted once; the next open finds it again when it is back. A device
+// that is there but takes no data (a stalled line, a server that stops
+// reading) is not lost: the port stays open, at most kOutBufferBytes wait,
+// and lines that do not fit are dropped.
+//   output("C3A\r") x 10000 to a stalled pseudo-terminal -> open, lossCount() == 0, later lines dropped
 #pragma once
 
 #include "link/linesettings.h"
 #include "link/mscomm.h"
+#include "link/networkline.h"
 
 #include <QSerialPort>
 
@@ -22,7 +33,7 @@ public:
     bool setSettings(const QString& settings) override;
     QString settings() const override { return m_settingsText; }
     bool setPortOpen(bool open) override;
-    bool portOpen() const override { return m_serial.isOpen(); }
+    bool portOpen() const override { return m_serial.isOpen() || m_network.isOpen(); }
     bool output(const QByteArray& text) override;
     QByteArray input() override;
     int commEvent() const override { return m_commEvent; }
@@ -33,10 +44,13 @@ public:
 private:
     void receive();
     void handleError(QSerialPort::SerialPortError error);
+    bool deviceHungUp() const;
+    void countLoss(const QString& reason);
     bool applySettings();
     bool failWith(const QString& reason);
 
     QSerialPort m_serial;
+    NetworkLine m_network;
     int m_port = 1;
     QString m_settingsText = QStringLiteral("19200,N,8,1");
     LineSettings m_settings;

@@ -33,6 +33,8 @@ void Panel::sendLine(const QByteArray& line)
 void Panel::Hyouji(const QByteArray& text, std::uint8_t mode)
 {
     if (mode == kSendMode) {
+        if (!m_port->portOpen())
+            m_lateFailure = LateFailure::Quiet; // a network port failing to connect for a send says nothing
         // A port left closed by a failed start-up or a vanished device is
         // tried again with the current number and settings. After a failed
         // port choice nothing goes out, since the port left is not the one

@@ -30,6 +30,7 @@ Panel::Panel(MSComm* port, QObject* parent)
         connect(t.timer, &QTimer::timeout, this, t.tick);
     }
     connect(m_port, &MSComm::onComm, this, &Panel::receive);
+    connect(m_port, &MSComm::openFailed, this, &Panel::reportOpenFailure);
 }
 
 Panel::~Panel() = default;

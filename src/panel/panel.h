@@ -98,6 +98,9 @@ public:
     void closeReplyWindow(); // Timer2 tick
     void hideSettingsPanel(); // Timer3 tick
     void clearTrafficDisplay(); // Timer4 tick
+    // An open the port finished in the background (a network port) failed:
+    // reported as the open that asked for it would have been.
+    void reportOpenFailure(); // MSComm1 openFailed
 
     // Window state.
     const QByteArray& lastCommand() const { return m_lastCommand; }
@@ -136,6 +139,10 @@ signals:
     void ended();
 
 private:
+    // How a failure of the open that a network port may still be making is
+    // reported: as the open that asked for it would have reported its own.
+    enum class LateFailure { Quiet, Warning, FailedChoice };
+
     void choosePort(int port, bool openIfClosed);
     void send(std::string_view commandText);
     void sendLine(const QByteArray& line);
@@ -161,6 +168,7 @@ private:
     std::uint8_t m_cursorMode = 0;
     QString m_portSettings;
     bool m_portChoiceFailed = false; // sends write nothing until a port choice succeeds
+    LateFailure m_lateFailure = LateFailure::Quiet;
     QString m_freeCommandText;
     int m_extendedViewArmed = 0;
 

@@ -5,6 +5,8 @@
 //   selectPort(2)   close, port 2, open; on failure a warning and port 1, closed,
 //                   and nothing sent until a port choice succeeds
 //   selectSpeed()   "9600,N,8,1" applied to the open port
+// A network port opens in the background; when that open fails later, the
+// warning comes then, and a failed port choice takes the same course late.
 #include "link/mscomm.h"
 #include "link/portmap.h"
 #include "panel/panel.h"
@@ -29,6 +31,7 @@ void Panel::load()
 
     // A port that cannot be opened is reported and the panel runs on with it
     // closed; the next transmission tries it again.
+    m_lateFailure = LateFailure::Warning;
     const bool opened = m_port->setCommPort(1) && m_port->setSettings(m_portSettings) && m_port->setPortOpen(true);
     if (!opened)
         emit warning(m_port->errorString());
@@ -44,6 +47,7 @@ void Panel::selectPort(int port) { choosePort(port, true); }
 void Panel::choosePort(int port, bool openIfClosed)
 {
     const int fallback = port == 1 ? 2 : 1;
+    m_lateFailure = openIfClosed ? LateFailure::FailedChoice : LateFailure::Warning;
     bool failed = false;
     const bool wasOpen = m_port->portOpen();
     if (wasOpen)
@@ -76,6 +80,21 @@ void Panel::assignDevice(int port, const QString& device)
         m_port->setPortOpen(false);
     if (!m_port->setPortOpen(true))
         emit warning(m_port->errorString());
+    m_lateFailure = LateFailure::Warning; // read when a late failure comes, from the event loop
+}
+
+void Panel::reportOpenFailure()
+{
+    switch (m_lateFailure) {
+    case LateFailure::Quiet: return; // quiet: the next transmission tries again
+    case LateFailure::Warning: emit warning(m_port->errorString()); return;
+    case LateFailure::FailedChoice:
+        emit warning(m_port->errorString());
+        m_port->setCommPort(m_port->commPort() == 1 ? 2 : 1);
+        m_portChoiceFailed = true;
+        setSettingsPanelVisible(true); // as a choice that fails at once leaves it
+        return;
+    }
 }
 
 void Panel::selectSpeed(int baud)

@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: MIT
+// A serial line reached over the network, by the URL that stands where a
+// device path would:
+//   socket://HOST:PORT    a raw TCP stream (a device server's raw mode, ser2net's tcp accepter)
+//   rfc2217://HOST:PORT   Telnet with COM port control (RFC 2217): the line
+//                         settings are sent on to the far port
+// Resolving and connecting never block: open() returns at once, the line
+// counts as open while the connection is being made, and the connection is
+// started from the event loop, so that an open, close and open again in one
+// handler (the panel's start-up) makes one connection. What is written
+// meanwhile goes out once it is made; a connection not made (and, under
+// RFC 2217, not agreed) within kConnectTimeoutMs is a failed open, reported
+// by openFailed() from the event loop, and what waited is dropped.
+//
+//   line.open("rfc2217://10.0.0.7:2217", settings, &error);   // true: connecting
+//   line.write("CR0\r");       // waits; on the wire after IAC WILL COM-PORT-OPTION ... and SET-BAUDRATE
+//   ... 3 s, no answer         -> openFailed("No connection within 3 s"), isOpen() == false
+//   ... once open, peer gone   -> dropped("The remote host closed the connection")
+#pragma once
+
+#include "link/comporttelnet.h"
+#include "link/linesettings.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <optional>
+
+namespace runo {
+
+struct NetworkAddress {
+    enum class Protocol { Socket, Rfc2217 };
+    Protocol protocol = Protocol::Socket;
+    QString host;
+    quint16 port = 0;
+};
+
+// Parses "socket://HOST:PORT" or "rfc2217://HOST:PORT" (an IPv6 host in
+// brackets). On anything else returns nothing and, when error is given, a
+// readable reason.
+std::optional<NetworkAddress> parseNetworkAddress(const QString& url, QString* error = nullptr);
+
+class NetworkLine : public QObject {
+    Q_OBJECT
+public:
+    // The bound on resolving, connecting and agreeing on COM port control.
+    static constexpr int kConnectTimeoutMs = 3000;
+    // The kernel's share of what waits for a server that stops reading.
+    static constexpr int kSocketSendBufferBytes = 4096;
+
+    explicit NetworkLine(QObject* parent = nullptr);
+    ~NetworkLine() override;
+
+    // Starts connecting; false only for a URL parseNetworkAddress refuses.
+    bool open(const QString& url, const LineSettings& settings, QString* error);
+    void close();
+    // True from open() until close(), a failed open or a drop.
+    bool isOpen() const { return m_state != State::Closed; }
+    // Queues the bytes; false, and nothing queued, when more than
+    // waitLimitBytes would then wait to go out.
+    bool write(const QByteArray& data, qsizetype waitLimitBytes);
+    // Every byte received since the last call.
+    QByteArray readAll() { return std::exchange(m_input, QByteArray()); }
+    // Sent on to the far port under RFC 2217 (now, or once agreed); kept and
+    // otherwise unused on a raw socket.
+    void setLineSettings(const LineSettings& settings);
+
+signals:
+    void readyRead();
+    void openFailed(const QString& reason);
+    void dropped(const QString& reason);
+
+private:
+    enum class State { Closed, Connecting, Agreeing, Open };
+
+    void dial();
+    void connected();
+    void receive();
+    void socketFailed();
+    void timedOut();
+    void becomeOpen();
+    void failOpen(const QString& reason);
+    void reportFailure();
+    void shutDown();
+    void send(const QByteArray& data);
+
+    QTcpSocket m_socket;
+    QTimer m_connectTimer;
+    ComPortTelnet m_telnet;
+    NetworkAddress m_address;
+    bool m_rfc2217 = false;
+    State m_state = State::Closed;
+    LineSettings m_settings;
+    QByteArray m_waiting; // written while the connection is being made
+    QByteArray m_input;
+    QString m_failure;
+    bool m_failureDue = false; // openFailed() still to be emitted
+};
+
+} // namespace runo

@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: MIT
+// COM1 on the network: the real window and serial layer over socket:// and
+// rfc2217:// to ser2net in front of a pseudo-terminal, the connection lost
+// during a fast hold, a server that agrees late or too late, and far ends
+// that stop taking data.
+#include "ser2netprocess.h"
+#include "windowrig.h"
+
+#include <ctime>
+
+using namespace runo;
+
+class TstNetwork : public QObject {
+    Q_OBJECT
+
+    // The window, on COM1 at `url`.
+    static void attach(WindowRig& rig, const QString& url)
+    {
+        setChosenDevice(1, url);
+        rig.comm = std::make_unique<SerialComm>();
+        rig.window = std::make_unique<MainWindow>(rig.comm.get());
+        rig.window->show();
+    }
+
+private slots:
+    void overSer2net_data()
+    {
+        QTest::addColumn<bool>("telnet");
+        QTest::addColumn<speed_t>("startSpeed");
+        QTest::addColumn<speed_t>("slowSpeed");
+        QTest::newRow("socket://, speed ignored") << false << speed_t(B2400) << speed_t(B2400);
+        QTest::newRow("rfc2217://, speed sent on") << true << speed_t(B19200) << speed_t(B9600);
+    }
+
+    void overSer2net()
+    {
+        QFETCH(bool, telnet);
+        QFETCH(speed_t, startSpeed);
+        QFETCH(speed_t, slowSpeed);
+        Pty far;
+        Ser2net server(far.path());
+        QVERIFY(server.start());
+        WindowRig rig(false);
+        attach(rig, telnet ? server.rfc2217Url() : server.socketUrl());
+
+        rig.click("Command44"); // STATUS
+        QCOMPARE(far.readFor(3000, 4), QByteArray("CR0\r"));
+        QCOMPARE(far.speed(), startSpeed);
+        QVERIFY(far.write("00\r"));
+        QTRY_COMPARE(rig.text("Label22"), QString(" Power ON"));
+
+        // Byte 255 crosses as itself, once, both ways.
+        rig.panel().closeReplyWindow();
+        rig.panel().sendFreeCommand(QString(QChar(0xff)) + QLatin1Char('1'));
+        QCOMPARE(far.readFor(3000, 3), QByteArray("\xff") + "1\r");
+        QVERIFY(far.write("\xff\xff\r"));
+        QTRY_COMPARE(rig.panel().receiveBuffer(), QByteArray("\xff\xff\r"));
+        rig.panel().selectSpeed(9600);
+        QTRY_COMPARE(far.speed(), slowSpeed);
+
+        // ser2net goes during a 5 ms hold (cursor → after a D.Zoom tap): closed
+        // quietly, counted once, and the hold's attempts to reconnect cost
+        // next to nothing.
+        rig.tap("Command48");
+        QTest::mousePress(rig.button("Command8"), Qt::LeftButton);
+        QVERIFY(far.readFor(1000).contains("C3A\rC3A\rC3A\r"));
+        server.kill();
+        QTRY_COMPARE(rig.comm->lossCount(), 1);
+        const std::clock_t cpu = std::clock();
+        QTest::qWait(1500);
+        const double share = double(std::clock() - cpu) / CLOCKS_PER_SEC / 1.5;
+        qInfo("CPU share while held without the server: %.3f", share);
+        QVERIFY2(share < 0.3, "the dropped connection keeps the CPU busy");
+        QCOMPARE(rig.comm->lossCount(), 1);
+
+        // Back again: the next command reaches the device.
+        QTest::mouseRelease(rig.button("Command8"), Qt::LeftButton);
+        QVERIFY(server.start());
+        far.readFor(100);
+        rig.click("Command44");
+        QCOMPARE(far.readFor(3000, 4), QByteArray("CR0\r"));
+        QVERIFY(rig.boxes.texts.isEmpty());
+    }
+
+    void lateAgreement_data()
+    {
+        QTest::addColumn<int>("agreeMs");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("after 1 s: the waiting command goes out") << 1000 << true;
+        QTest::newRow("after 3.5 s: too late, never sent") << 3500 << false;
+    }
+
+    // An RFC 2217 server that takes the connection at once but agrees to COM
+    // port control only after agreeMs; STATUS is clicked meanwhile.
+    void lateAgreement()
+    {
+        QFETCH(int, agreeMs);
+        QFETCH(bool, sent);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QByteArray got;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* peer = server.nextPendingConnection();
+            connect(peer, &QTcpSocket::readyRead, this, [&got, peer] { got += peer->readAll(); });
+            QTimer::singleShot(agreeMs, peer, [peer] { peer->write("\xff\xfd\x2c"); }); // IAC DO COM-PORT-OPTION
+        });
+        WindowRig rig(false);
+        attach(rig, QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.serverPort()));
+        rig.click("Command44");
+        QElapsedTimer clock;
+        clock.start();
+        qint64 worstGap = 0; // the longest the event loop stood still
+        for (qint64 last = 0; clock.elapsed() < 4500; last = clock.elapsed()) {
+            QTest::qWait(10);
+            worstGap = std::max(worstGap, clock.elapsed() - last);
+        }
+        QVERIFY2(worstGap < 500, "the window froze while connecting");
+
+        // SET-BAUDRATE 19200, SET-DATASIZE 8, SET-PARITY none, SET-STOPSIZE 1, and only then the command.
+        const char setLine[] = "\xff\xfa\x2c\x01\x00\x00\x4b\x00\xff\xf0\xff\xfa\x2c\x02\x08\xff\xf0"
+                               "\xff\xfa\x2c\x03\x01\xff\xf0\xff\xfa\x2c\x04\x01\xff\xf0";
+        QCOMPARE(got.endsWith(QByteArray(setLine, sizeof setLine - 1) + "CR0\r"), sent);
+        QCOMPARE(got.contains("CR0"), sent);
+        const QString noAnswer
+            = QStringLiteral("COM1 (rfc2217://127.0.0.1:%1): No answer to COM port control (RFC 2217) within 3 s");
+        QCOMPARE(rig.boxes.texts, sent ? QStringList() : QStringList(noAnswer.arg(server.serverPort())));
+
+        // The next command tries again, and says nothing when that fails too.
+        server.close();
+        rig.click("Command44");
+        QTest::qWait(500);
+        QCOMPARE(rig.boxes.texts.size(), sent ? 0 : 1);
+    }
+
+    void farEndStopsReading_data()
+    {
+        QTest::addColumn<bool>("network");
+        QTest::newRow("pseudo-terminal") << false;
+        QTest::newRow("server that stops reading") << true;
+    }
+
+    // Lines are taken until the far end holds no more, then dropped; the port
+    // stays open, and exactly what was taken arrives once the far end reads.
+    void farEndStopsReading()
+    {
+        QFETCH(bool, network);
+        Pty far;
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QTcpSocket* peer = nullptr;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            peer = server.nextPendingConnection();
+            peer->setReadBufferSize(1); // reads no more once it holds a byte
+        });
+        setChosenDevice(1, network ? QStringLiteral("socket://127.0.0.1:%1").arg(server.serverPort()) : far.path());
+        SerialComm comm;
+        QVERIFY(comm.setPortOpen(true));
+        QTRY_VERIFY(!network || peer);
+
+        qint64 taken = 0;
+        while (taken < 200000 && comm.output("C3A\r"))
+            if (++taken % 64 == 0)
+                QCoreApplication::processEvents();
+        for (int i = 0; i < 100; ++i, QCoreApplication::processEvents())
+            QVERIFY(!comm.output("C3A\r"));
+        QVERIFY(comm.portOpen());
+        QCOMPARE(comm.lossCount(), 0);
+
+        if (peer)
+            peer->setReadBufferSize(0);
+        const auto read = [&] { return peer ? peer->readAll() : far.readAvailable(); };
+        QByteArray wire;
+        QTRY_VERIFY_WITH_TIMEOUT((wire += read()).size() >= taken * 4, 5000);
+        QTest::qWait(200);
+        QCOMPARE(wire + read(), QByteArray("C3A\r").repeated(taken));
+        setChosenDevice(1, {});
+    }
+};
+
+QTEST_MAIN(TstNetwork)
+#include "tst_network.moc"
