@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Installation beside the programs (desktop entry, icons, documentation) and
 # the Debian package. Included at the end of the top-level CMakeLists.txt;
-# runo-control and projector-sim install themselves into bin.
+# runo-control, runoctl and projector-sim install themselves into bin.
 #
 #   cmake --install BUILD --prefix PREFIX
 #   cd BUILD && cpack -G DEB
@@ -18,6 +18,9 @@ foreach(size 16 32)
 endforeach()
 install(FILES ${RUNO_PACKAGING_DIR}/icons/runo-control.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# Manual pages.
+install(FILES ${RUNO_PACKAGING_DIR}/man/runoctl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The README and the documents it links to, so its links work where it is
 # installed too.
@@ -80,8 +83,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 "A desktop control panel for a data projector wired to the PC's serial port
 (COM1 or COM2, 19200 or 9600 baud). Each button sends one projector command;
 adjustment buttons repeat while held; replies are shown in a traffic display
-and status reads are decoded into plain-language text. Includes
-projector-sim, a projector simulator on a pseudo-terminal for trying the
+and status reads are decoded into plain-language text. Includes runoctl,
+the same commands from the shell for scripts and many projectors at once,
+and projector-sim, a projector simulator on a pseudo-terminal for trying the
 panel without a projector.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
