@@ -5,6 +5,12 @@
 
 namespace runo {
 
+namespace {
+
+constexpr int kReplyTimer = 2; // the panel's Timer2: the reply window
+
+} // namespace
+
 bool TappedComm::output(const QByteArray& text)
 {
     if (!SerialComm::output(text))
@@ -70,7 +76,7 @@ void Exchange::send()
     m_outcome.transmitLine = m_panel.transmitLine();
 
     // The panel has just set the reply window in force for this command.
-    m_outcome.replyWindowMs = m_request.timeoutMs > 0 ? m_request.timeoutMs : m_panel.timer(2).interval();
+    m_outcome.replyWindowMs = m_request.timeoutMs > 0 ? m_request.timeoutMs : m_panel.timer(kReplyTimer).interval();
     if (command && command->hold) {
         m_holdTimer.start(std::max(0, m_request.holdMs));
         return;
@@ -97,7 +103,8 @@ void Exchange::release()
 {
     m_panel.releaseHold(*m_request.command->hold);
     // The last line still has the rest of its reply window.
-    const qint64 left = m_outcome.replyWindowMs - m_port.lastOutput.elapsed();
+    const qint64 sinceLastLine = m_port.lastOutput.isValid() ? m_port.lastOutput.elapsed() : m_outcome.replyWindowMs;
+    const qint64 left = m_outcome.replyWindowMs - sinceLastLine;
     m_windowTimer.start(int(std::max<qint64>(0, left)));
 }
 

@@ -28,6 +28,9 @@ public:
     int commEvent() const override { return 0; }
 };
 
+constexpr int kRepeatTimer = 1; // the panel's Timer1
+constexpr int kReplyTimer = 2; // the panel's Timer2: the reply window
+
 struct Timing {
     int replyMs = 0;
     int repeatMs = 0; // holds only
@@ -41,10 +44,10 @@ Timing timingAtStart(const Command& command)
     Panel panel(&port);
     if (!command.hold) {
         panel.clickCommand(*command.button);
-        return {panel.timer(2).interval(), 0};
+        return {panel.timer(kReplyTimer).interval(), 0};
     }
     panel.pressHold(*command.hold);
-    const Timing t {panel.timer(2).interval(), panel.timer(1).interval()};
+    const Timing t {panel.timer(kReplyTimer).interval(), panel.timer(kRepeatTimer).interval()};
     panel.releaseHold(*command.hold);
     return t;
 }
@@ -54,7 +57,7 @@ int freeCommandReplyMs()
     ClosedPort port;
     Panel panel(&port);
     panel.sendFreeCommand(QString());
-    return panel.timer(2).interval();
+    return panel.timer(kReplyTimer).interval();
 }
 
 QString utf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
