@@ -19,9 +19,6 @@ endforeach()
 install(FILES ${RUNO_PACKAGING_DIR}/icons/runo-control.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
-# Manual pages.
-install(FILES ${RUNO_PACKAGING_DIR}/man/runoctl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-
 # The README and the documents it links to, so its links work where it is
 # installed too.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -30,7 +27,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR
 
 # Manual pages, with the version filled in and compressed as Debian keeps them.
 find_program(RUNO_GZIP gzip REQUIRED)
-set(RUNO_MAN_PAGES runo-control projector-sim)
+set(RUNO_MAN_PAGES runo-control runoctl projector-sim)
 set(RUNO_MAN_FILES)
 foreach(page IN LISTS RUNO_MAN_PAGES)
   configure_file(${RUNO_PACKAGING_DIR}/man/${page}.1.in ${PROJECT_BINARY_DIR}/man/${page}.1 @ONLY)
