@@ -83,7 +83,8 @@ QString readCommand(QStringList words, Invocation& inv)
 {
     if (words.isEmpty())
         return QStringLiteral("no command given");
-    const QString verb = words.takeFirst().toLower();
+    const QString first = words.takeFirst();
+    const QString verb = first.toLower();
     if (verb == QLatin1String("list") && words.isEmpty()) {
         inv.action = Invocation::Action::List;
         return {};
@@ -97,7 +98,7 @@ QString readCommand(QStringList words, Invocation& inv)
     }
     const bool hold = verb == QLatin1String("hold");
     if (!hold)
-        words.prepend(verb);
+        words.prepend(first);
     else if (words.size() < 2)
         return QStringLiteral("hold needs a hold button and milliseconds, e.g. hold \"VOL +\" 1500");
     const QString ms = hold ? words.takeLast() : QString();
