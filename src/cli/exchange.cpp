@@ -42,16 +42,25 @@ Exchange::Exchange(const Target& target, const Request& request, QObject* parent
     connect(&m_holdTimer, &QTimer::timeout, this, &Exchange::release);
     // After the panel's own receive handler, which was connected first.
     connect(&m_port, &MSComm::onComm, this, &Exchange::takeReply);
+    // A network port opens in the background and may fail later.
+    connect(&m_port, &MSComm::openFailed, this, &Exchange::failOpen);
 }
 
 void Exchange::start()
 {
     if (!openPort()) {
-        m_outcome.error = m_port.errorString();
-        finish(Outcome::Result::PortError);
+        failOpen();
         return;
     }
     send();
+}
+
+void Exchange::failOpen()
+{
+    if (m_finished)
+        return;
+    m_outcome.error = m_port.errorString();
+    finish(Outcome::Result::PortError);
 }
 
 bool Exchange::openPort()

@@ -80,6 +80,7 @@ signals:
 
 private:
     bool openPort();
+    void failOpen();
     void send();
     void takeReply();
     void release();

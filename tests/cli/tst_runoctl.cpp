@@ -120,6 +120,9 @@ private slots:
         QTest::newRow("unknown") << none << QStringList {"status"} << 2 << QByteArray()
                                  << QByteArray("runoctl: unknown command \"status\"; did you mean: READ STATUS?") << QByteArray()
                                  << 0;
+        QTest::newRow("network port refused")
+            << QStringList {"--device", "socket://127.0.0.1:1"} << QStringList {"read", "status"} << 3 << QByteArray()
+            << QByteArray("runoctl: socket://127.0.0.1:1: Connection refused\n") << QByteArray() << 0;
         QTest::newRow("missing port") << QStringList {"--device", "/nonexistent/tty"} << QStringList {"read", "status"} << 3
                                       << QByteArray() << QByteArray("runoctl: /nonexistent/tty: No such file or directory\n")
                                       << QByteArray() << 0;
