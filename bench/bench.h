@@ -17,6 +17,7 @@ struct Options {
     int idleSeconds = 10; // idle CPU window
     int launches = 10; // start-ups timed
     int soakSeconds = 60; // length of each soak
+    int scriptRuns = 30; // runoctl runs for each runoctl figure
     QString app; // the runo-control executable
 };
 
@@ -29,5 +30,9 @@ void measureProcess(const Options& options, Table& table);
 
 // The flood and the 5 ms hold, soakSeconds each: lines, latency, memory.
 void measureSoak(const Options& options, Table& table);
+
+// runoctl against projector-sim: its own share of a scripted exchange, and
+// many projectors at once.
+void measureShell(const Options& options, Table& table);
 
 } // namespace bench

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Installation beside the programs (desktop entry, icons, documentation) and
 # the Debian package. Included at the end of the top-level CMakeLists.txt;
-# runo-control and projector-sim install themselves into bin.
+# runo-control, runoctl and projector-sim install themselves into bin.
 #
 #   cmake --install BUILD --prefix PREFIX
 #   cd BUILD && cpack -G DEB
@@ -27,7 +27,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR
 
 # Manual pages, with the version filled in and compressed as Debian keeps them.
 find_program(RUNO_GZIP gzip REQUIRED)
-set(RUNO_MAN_PAGES runo-control projector-sim)
+set(RUNO_MAN_PAGES runo-control runoctl projector-sim)
 set(RUNO_MAN_FILES)
 foreach(page IN LISTS RUNO_MAN_PAGES)
   configure_file(${RUNO_PACKAGING_DIR}/man/${page}.1.in ${PROJECT_BINARY_DIR}/man/${page}.1 @ONLY)
@@ -80,8 +80,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 "A desktop control panel for a data projector wired to the PC's serial port
 (COM1 or COM2, 19200 or 9600 baud). Each button sends one projector command;
 adjustment buttons repeat while held; replies are shown in a traffic display
-and status reads are decoded into plain-language text. Includes
-projector-sim, a projector simulator on a pseudo-terminal for trying the
+and status reads are decoded into plain-language text. Includes runoctl,
+the same commands from the shell for scripts and many projectors at once,
+and projector-sim, a projector simulator on a pseudo-terminal for trying the
 panel without a projector.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

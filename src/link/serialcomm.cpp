@@ -52,7 +52,13 @@ SerialComm::SerialComm(QObject* parent)
     });
 }
 
-bool SerialComm::failWith(const QString& reason) { return fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), reason)); }
+bool SerialComm::failWith(const QString& reason) { return fail(QStringLiteral("%1: %2").arg(displayName(), reason)); }
+
+void SerialComm::setDevice(const QString& device) { m_device = absoluteDevice(device); }
+
+QString SerialComm::device() const { return m_device.isEmpty() ? devicePathForPort(m_port) : m_device; }
+
+QString SerialComm::displayName() const { return m_device.isEmpty() ? portDisplayName(m_port) : m_device; }
 
 bool SerialComm::setCommPort(int port)
 {
@@ -103,16 +109,16 @@ bool SerialComm::setPortOpen(bool open)
     }
     if (portOpen())
         return failWith(QStringLiteral("Port already open"));
-    const QString device = devicePathForPort(m_port);
-    if (isNetworkDevice(device)) {
+    const QString path = device();
+    if (isNetworkDevice(path)) {
         QString reason;
-        return m_network.open(device, m_settings, &reason) || failWith(reason);
+        return m_network.open(path, m_settings, &reason) || failWith(reason);
     }
-    m_serial.setPortName(device);
+    m_serial.setPortName(path);
     if (!m_serial.open(QIODevice::ReadWrite)) {
         QString reason = m_serial.errorString();
         m_serial.clearError();
-        if (const QString hint = permissionHint(devicePathForPort(m_port)); !hint.isEmpty())
+        if (const QString hint = permissionHint(path); !hint.isEmpty())
             reason += QLatin1String(".\n") + hint;
         return failWith(reason);
     }
@@ -201,7 +207,7 @@ bool SerialComm::deviceHungUp() const
 
 void SerialComm::countLoss(const QString& reason)
 {
-    fail(QStringLiteral("%1: %2").arg(portDisplayName(m_port), reason));
+    fail(QStringLiteral("%1: %2").arg(displayName(), reason));
     ++m_losses;
 }
 

@@ -30,6 +30,11 @@ public:
 
     bool setCommPort(int port) override;
     int commPort() const override { return m_port; }
+    // A device for this object alone, above the port map: runoctl opens one
+    // per --port ("/dev/ttyUSB3", "socket://host:4001"; a relative path is
+    // taken from the working directory). Empty goes back to the port
+    // number's device.
+    void setDevice(const QString& device);
     bool setSettings(const QString& settings) override;
     QString settings() const override { return m_settingsText; }
     bool setPortOpen(bool open) override;
@@ -48,10 +53,13 @@ private:
     void countLoss(const QString& reason);
     bool applySettings();
     bool failWith(const QString& reason);
+    QString device() const;
+    QString displayName() const;
 
     QSerialPort m_serial;
     NetworkLine m_network;
     int m_port = 1;
+    QString m_device; // empty: the port map's device for m_port
     QString m_settingsText = QStringLiteral("19200,N,8,1");
     LineSettings m_settings;
     int m_commEvent = 0;

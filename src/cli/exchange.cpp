@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: MIT
+#include "cli/exchange.h"
+
+#include "commands/commandtable.h"
+
+namespace runo {
+
+namespace {
+
+constexpr int kReplyTimer = 2; // the panel's Timer2: the reply window
+
+} // namespace
+
+bool TappedComm::output(const QByteArray& text)
+{
+    if (!SerialComm::output(text))
+        return false;
+    sent += text;
+    ++lines;
+    lastOutput.start();
+    return true;
+}
+
+QByteArray TappedComm::input()
+{
+    const QByteArray bytes = SerialComm::input();
+    received += bytes;
+    return bytes;
+}
+
+Exchange::Exchange(const Target& target, const Request& request, QObject* parent)
+    : QObject(parent)
+    , m_target(target)
+    , m_request(request)
+    , m_panel(&m_port)
+{
+    for (QTimer* t : {&m_windowTimer, &m_holdTimer}) {
+        t->setSingleShot(true);
+        t->setTimerType(Qt::PreciseTimer);
+    }
+    connect(&m_windowTimer, &QTimer::timeout, this, &Exchange::closeWindow);
+    connect(&m_holdTimer, &QTimer::timeout, this, &Exchange::release);
+    // After the panel's own receive handler, which was connected first.
+    connect(&m_port, &MSComm::onComm, this, &Exchange::takeReply);
+    // A network port opens in the background and may fail later.
+    connect(&m_port, &MSComm::openFailed, this, &Exchange::failOpen);
+}
+
+void Exchange::start()
+{
+    if (!openPort()) {
+        failOpen();
+        return;
+    }
+    send();
+}
+
+void Exchange::failOpen()
+{
+    if (m_finished)
+        return;
+    m_outcome.error = m_port.errorString();
+    finish(Outcome::Result::PortError);
+}
+
+bool Exchange::openPort()
+{
+    if (!m_target.device.isEmpty())
+        m_port.setDevice(m_target.device);
+    else if (!m_port.setCommPort(m_target.com))
+        return false;
+    m_panel.selectSpeed(m_request.baud);
+    return m_port.setPortOpen(true);
+}
+
+void Exchange::send()
+{
+    const std::optional<Command>& command = m_request.command;
+    if (!command)
+        m_panel.sendFreeCommand(m_request.freeText);
+    else if (command->button)
+        m_panel.clickCommand(*command->button);
+    else
+        m_panel.pressHold(*command->hold);
+    m_outcome.transmitLine = m_panel.transmitLine();
+
+    // The panel has just set the reply window in force for this command.
+    m_outcome.replyWindowMs = m_request.timeoutMs > 0 ? m_request.timeoutMs : m_panel.timer(kReplyTimer).interval();
+    if (command && command->hold) {
+        m_holdTimer.start(std::max(0, m_request.holdMs));
+        return;
+    }
+    m_windowTimer.start(m_outcome.replyWindowMs);
+}
+
+void Exchange::takeReply()
+{
+    if (m_finished || m_port.received.size() == m_outcome.received.size())
+        return;
+    m_outcome.received = m_port.received;
+    m_outcome.receiveLine = m_panel.receiveLine();
+    m_outcome.statusLine = m_panel.statusLine();
+    // The first CR ends a reply; a hold takes every reply until its last
+    // line's window has passed.
+    if (!m_request.command || m_request.command->button) {
+        if (m_outcome.received.contains('\r'))
+            finish(Outcome::Result::Reply);
+    }
+}
+
+void Exchange::release()
+{
+    m_panel.releaseHold(*m_request.command->hold);
+    // The last line still has the rest of its reply window.
+    const qint64 sinceLastLine = m_port.lastOutput.isValid() ? m_port.lastOutput.elapsed() : m_outcome.replyWindowMs;
+    const qint64 left = m_outcome.replyWindowMs - sinceLastLine;
+    m_windowTimer.start(int(std::max<qint64>(0, left)));
+}
+
+void Exchange::closeWindow()
+{
+    if (!m_outcome.received.isEmpty()) {
+        finish(Outcome::Result::Reply);
+        return;
+    }
+    m_outcome.receiveLine = QString::fromLatin1(Panel::kNoReplyMarker.data(), qsizetype(Panel::kNoReplyMarker.size()));
+    finish(Outcome::Result::NoReply);
+}
+
+void Exchange::finish(Outcome::Result result)
+{
+    m_finished = true;
+    m_windowTimer.stop();
+    m_holdTimer.stop();
+    m_outcome.result = result;
+    m_outcome.sent = m_port.sent;
+    m_outcome.lines = m_port.lines;
+    m_port.setPortOpen(false);
+    emit finished();
+}
+
+} // namespace runo

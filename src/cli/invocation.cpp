@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: MIT
+#include "cli/invocation.h"
+
+#include "commands/commandtable.h"
+
+#include <QCommandLineParser>
+
+namespace runo {
+
+namespace {
+
+constexpr int kFastBaud = 19200;
+constexpr int kSlowBaud = 9600;
+
+const char* const kDescription = R"(Sends one of the panel's commands to a projector on a serial port and prints
+the reply, decoded as the panel decodes it.
+
+Commands (names as on the panel, any case; 'runoctl list' shows them all):
+  NAME...           a button: power on, input 2 rgb, read status, vol +
+  hold NAME... MS   a hold button held for MS milliseconds: hold vol + 1500
+  send TEXT...      a free command, as the panel's SEND: send CR PRESSURE
+  list              every command with its group, text and reply window
+
+An arrow in a name may be typed as itself or as up, down, left, right:
+'runoctl lens shift up' is LENS SHIFT ↑.
+
+Exit status: 0 a reply came, 1 no reply in the reply window, 2 usage error,
+3 a port could not be opened; with several ports, the worst of them.)";
+
+struct Options {
+    QCommandLineOption port {QStringLiteral("port"),
+        QStringLiteral("The serial device; give it again for more projectors, all served at once. Default: COM1 as the "
+                       "panel maps it ($RUNO_COM1, the remembered choice, /dev/ttyS0)."),
+        QStringLiteral("device")};
+    QCommandLineOption com {QStringLiteral("com"), QStringLiteral("COM1 or COM2 as the panel maps it."), QStringLiteral("1|2")};
+    QCommandLineOption speed {
+        QStringLiteral("speed"), QStringLiteral("Line speed: 19200 (default) or 9600."), QStringLiteral("baud")};
+    QCommandLineOption timeout {QStringLiteral("timeout"),
+        QStringLiteral("Wait up to MS for the reply instead of the panel's reply window."), QStringLiteral("ms")};
+    QCommandLineOption verbose {
+        QStringLiteral("verbose"), QStringLiteral("Print the TXD, RXD and STATUS lines as the panel shows them.")};
+    QCommandLineOption json {QStringLiteral("json"), QStringLiteral("Print one JSON object per port.")};
+    QCommandLineOption help {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
+    QCommandLineOption version {QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
+
+    void addTo(QCommandLineParser& parser) const { parser.addOptions({port, com, speed, timeout, verbose, json, help, version}); }
+};
+
+void setUp(QCommandLineParser& parser, const Options& options)
+{
+    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    options.addTo(parser);
+    parser.addPositionalArgument(
+        QStringLiteral("command"), QStringLiteral("What to send (see above)."), QStringLiteral("COMMAND..."));
+}
+
+// A whole number in [min, max], or nothing.
+std::optional<int> number(const QString& text, int min, int max)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n >= min && n <= max ? std::optional<int>(n) : std::nullopt;
+}
+
+Invocation failed(const QString& message)
+{
+    Invocation inv;
+    inv.error = message;
+    return inv;
+}
+
+QString unknownCommand(const QString& words)
+{
+    QString message = QStringLiteral("unknown command \"%1\"").arg(words.simplified());
+    const QStringList like = namesLike(words);
+    if (!like.isEmpty() && like.size() <= 8)
+        message += QStringLiteral("; did you mean: %1?").arg(like.join(QStringLiteral(", ")));
+    return message + QStringLiteral("\n'runoctl list' shows every command");
+}
+
+// The command words into the request: a name, "hold NAME MS" or "send TEXT".
+QString readCommand(QStringList words, Invocation& inv)
+{
+    if (words.isEmpty())
+        return QStringLiteral("no command given");
+    const QString first = words.takeFirst();
+    const QString verb = first.toLower();
+    if (verb == QLatin1String("list") && words.isEmpty()) {
+        inv.action = Invocation::Action::List;
+        return {};
+    }
+    if (verb == QLatin1String("send")) {
+        if (words.isEmpty())
+            return QStringLiteral("send needs the command text, e.g. send CR0");
+        inv.request.freeText = words.join(QLatin1Char(' '));
+        inv.commandName = QStringLiteral("SEND");
+        return {};
+    }
+    const bool hold = verb == QLatin1String("hold");
+    if (!hold)
+        words.prepend(first);
+    else if (words.size() < 2)
+        return QStringLiteral("hold needs a hold button and milliseconds, e.g. hold \"VOL +\" 1500");
+    const QString ms = hold ? words.takeLast() : QString();
+    const QString name = words.join(QLatin1Char(' '));
+    inv.request.command = findCommand(name);
+    if (!inv.request.command)
+        return unknownCommand(name);
+    inv.commandName = inv.request.command->name();
+    if (!hold)
+        return {};
+    if (!inv.request.command->hold)
+        return QStringLiteral("%1 is not held; only +/-, arrows and SELECT are").arg(inv.commandName);
+    const std::optional<int> holdMs = number(ms, 0, kMaxWaitMs);
+    if (!holdMs)
+        return QStringLiteral("hold needs milliseconds from 0 to %1, not \"%2\"").arg(kMaxWaitMs).arg(ms);
+    inv.request.holdMs = *holdMs;
+    return {};
+}
+
+QString readTargets(const QCommandLineParser& parser, const Options& o, Invocation& inv)
+{
+    const QStringList devices = parser.values(o.port);
+    const QStringList coms = parser.values(o.com);
+    if (!devices.isEmpty() && !coms.isEmpty())
+        return QStringLiteral("give --port or --com, not both");
+    for (const QString& device : devices) {
+        if (device.isEmpty())
+            return QStringLiteral("--port needs a device");
+        inv.targets.append({device, device, 1});
+    }
+    for (const QString& com : coms) {
+        const std::optional<int> n = number(com, 1, 2);
+        if (!n)
+            return QStringLiteral("--com is 1 or 2, not \"%1\"").arg(com);
+        inv.targets.append({QStringLiteral("COM%1").arg(*n), QString(), *n});
+    }
+    if (inv.targets.isEmpty())
+        inv.targets.append({QStringLiteral("COM1"), QString(), 1});
+    return {};
+}
+
+QString readSettings(const QCommandLineParser& parser, const Options& o, Invocation& inv)
+{
+    if (parser.isSet(o.speed)) {
+        const int baud = parser.value(o.speed).toInt();
+        if (baud != kFastBaud && baud != kSlowBaud)
+            return QStringLiteral("--speed is 19200 or 9600, not \"%1\"").arg(parser.value(o.speed));
+        inv.request.baud = baud;
+    }
+    if (parser.isSet(o.timeout)) {
+        const std::optional<int> ms = number(parser.value(o.timeout), 1, kMaxWaitMs);
+        if (!ms)
+            return QStringLiteral("--timeout needs milliseconds from 1 to %1").arg(kMaxWaitMs);
+        inv.request.timeoutMs = *ms;
+    }
+    if (parser.isSet(o.json) && parser.isSet(o.verbose))
+        return QStringLiteral("give --json or --verbose, not both");
+    inv.format = parser.isSet(o.json) ? Format::Json : parser.isSet(o.verbose) ? Format::Verbose : Format::Plain;
+    return {};
+}
+
+} // namespace
+
+Invocation parseInvocation(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const Options o;
+    setUp(parser, o);
+    if (!parser.parse(arguments))
+        return failed(parser.errorText());
+
+    Invocation inv;
+    if (parser.isSet(o.help)) {
+        inv.action = Invocation::Action::Help;
+        return inv;
+    }
+    if (parser.isSet(o.version)) {
+        inv.action = Invocation::Action::Version;
+        return inv;
+    }
+    inv.request.baud = kFastBaud;
+    for (const QString& error :
+        {readCommand(parser.positionalArguments(), inv), readTargets(parser, o, inv), readSettings(parser, o, inv)}) {
+        if (!error.isEmpty())
+            return failed(error);
+    }
+    return inv;
+}
+
+QString helpText()
+{
+    QCommandLineParser parser;
+    const Options o;
+    setUp(parser, o);
+    // Named as installed, whatever path it was started by.
+    QString text = parser.helpText();
+    const qsizetype usageEnd = text.indexOf(QLatin1String(" [options]"));
+    return usageEnd < 0 ? text : QStringLiteral("Usage: runoctl") + text.mid(usageEnd);
+}
+
+} // namespace runo

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#include "cli/listing.h"
+
+#include "cli/vocabulary.h"
+#include "commands/commandtable.h"
+#include "link/mscomm.h"
+#include "panel/panel.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace runo {
+
+namespace {
+
+// A port that never opens: a Panel on it sets its timers for a command and
+// sends nothing.
+class ClosedPort : public MSComm {
+public:
+    bool setCommPort(int) override { return true; }
+    int commPort() const override { return 1; }
+    bool setSettings(const QString&) override { return true; }
+    QString settings() const override { return {}; }
+    bool setPortOpen(bool open) override { return !open; }
+    bool portOpen() const override { return false; }
+    bool output(const QByteArray&) override { return false; }
+    QByteArray input() override { return {}; }
+    int commEvent() const override { return 0; }
+};
+
+constexpr int kRepeatTimer = 1; // the panel's Timer1
+constexpr int kReplyTimer = 2; // the panel's Timer2: the reply window
+
+struct Timing {
+    int replyMs = 0;
+    int repeatMs = 0; // holds only
+};
+
+// The reply window (and a hold's repeat) right after the command goes out
+// from a panel fresh from start.
+Timing timingAtStart(const Command& command)
+{
+    ClosedPort port;
+    Panel panel(&port);
+    if (!command.hold) {
+        panel.clickCommand(*command.button);
+        return {panel.timer(kReplyTimer).interval(), 0};
+    }
+    panel.pressHold(*command.hold);
+    const Timing t {panel.timer(kReplyTimer).interval(), panel.timer(kRepeatTimer).interval()};
+    panel.releaseHold(*command.hold);
+    return t;
+}
+
+int freeCommandReplyMs()
+{
+    ClosedPort port;
+    Panel panel(&port);
+    panel.sendFreeCommand(QString());
+    return panel.timer(kReplyTimer).interval();
+}
+
+QString utf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+QString ms(int value) { return value > 0 ? QStringLiteral("%1 ms").arg(value) : QString(); }
+
+QString columns(const QList<QStringList>& rows)
+{
+    QList<qsizetype> widths;
+    for (const QStringList& row : rows) {
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (widths.size() <= i)
+                widths.append(0);
+            widths[i] = std::max(widths[i], row[i].size());
+        }
+    }
+    QString out;
+    for (const QStringList& row : rows) {
+        QString line;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            line += row[i].leftJustified(widths[i] + 2);
+        out += line.trimmed() + QLatin1Char('\n');
+    }
+    return out;
+}
+
+} // namespace
+
+QString commandList()
+{
+    QList<QStringList> rows {{QStringLiteral("NAME"), QStringLiteral("GROUP"), QStringLiteral("TEXT"), QStringLiteral("REPLY"),
+        QStringLiteral("REPEAT"), QStringLiteral("ASCII")}};
+    for (const Command& c : allCommands()) {
+        const std::string_view name = c.button ? c.button->name : c.hold->name;
+        const std::string_view group = c.button ? c.button->group : c.hold->group;
+        const QString ascii = asciiSpelling(name);
+        const Timing t = timingAtStart(c);
+        rows.append({c.name(), group.empty() ? QStringLiteral("-") : utf8(group), utf8(c.text()), ms(t.replyMs), ms(t.repeatMs),
+            ascii == c.name() ? QString() : ascii});
+    }
+    rows.append({QStringLiteral("send TEXT"), QStringLiteral("-"), QStringLiteral("TEXT"), ms(freeCommandReplyMs())});
+    return columns(rows);
+}
+
+} // namespace runo

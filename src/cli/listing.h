@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: MIT
+// `runoctl list`: every command with its group, command text and the timing
+// the panel gives it at start, taken from a Panel that goes through the
+// command on a port that never opens.
+//   NAME          GROUP       TEXT  REPLY    REPEAT  ASCII
+//   POWER ON      POWER       C00   500 ms
+//   LENS SHIFT ↑  LENS SHIFT  C5D   100 ms   105 ms  LENS SHIFT up
+#pragma once
+
+#include <QString>
+
+namespace runo {
+
+QString commandList();
+
+} // namespace runo

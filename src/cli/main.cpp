@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+// runoctl: the panel's commands from the shell.
+//   runoctl read status            Stand by
+//   runoctl --port /dev/ttyUSB0 --port /dev/ttyUSB1 read l-time
+#include "cli/run.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("runoctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
+
+    const runo::Invocation invocation = runo::parseInvocation(QCoreApplication::arguments());
+    if (!invocation.error.isEmpty()) {
+        std::fprintf(stderr, "runoctl: %s\nTry 'runoctl --help'.\n", qPrintable(invocation.error));
+        return runo::kExitUsage;
+    }
+    return runo::run(invocation);
+}

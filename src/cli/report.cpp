@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: MIT
+#include "cli/report.h"
+
+#include "traffic/traffictext.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+namespace runo {
+
+namespace {
+
+constexpr char kAck = 0x06;
+constexpr int kCaptionWidth = 6; // the traffic lines start in column 7
+
+struct Caption {
+    const char* text;
+    QString Outcome::*line;
+};
+
+constexpr Caption kCaptions[] = {
+    {"TXD", &Outcome::transmitLine},
+    {"RXD", &Outcome::receiveLine},
+    {"STATUS", &Outcome::statusLine},
+};
+
+qsizetype commonPrefix(const QString& a, const QString& b)
+{
+    qsizetype n = 0;
+    while (n < a.size() && n < b.size() && a[n] == b[n])
+        ++n;
+    return n;
+}
+
+QString withPort(const Target& target, const QString& line, bool prefix)
+{
+    return (prefix ? target.label + QStringLiteral(": ") : QString()) + line + QLatin1Char('\n');
+}
+
+QString replyText(const Outcome& o)
+{
+    if (!o.statusLine.isEmpty())
+        return plainStatus(o.statusLine, o.receiveLine, o.received);
+    return plainText(o.received);
+}
+
+QString resultName(Outcome::Result r)
+{
+    switch (r) {
+    case Outcome::Result::Reply: return QStringLiteral("reply");
+    case Outcome::Result::NoReply: return QStringLiteral("no reply");
+    case Outcome::Result::PortError: return QStringLiteral("port error");
+    }
+    return {};
+}
+
+QString json(const Target& target, const QString& name, const Outcome& o)
+{
+    QJsonObject object {
+        {QStringLiteral("port"), target.label},
+        {QStringLiteral("command"), name},
+        {QStringLiteral("result"), resultName(o.result)},
+        {QStringLiteral("exit"), exitStatus(o)},
+    };
+    if (o.result == Outcome::Result::PortError) {
+        object.insert(QStringLiteral("error"), o.error);
+    } else {
+        // Bytes as Latin-1 characters, so every byte survives as one character.
+        object.insert(QStringLiteral("sent"), QString::fromLatin1(o.sent));
+        object.insert(QStringLiteral("lines"), o.lines);
+        object.insert(QStringLiteral("received"), QString::fromLatin1(o.received));
+        object.insert(QStringLiteral("reply_window_ms"), o.replyWindowMs);
+        object.insert(QStringLiteral("txd"), o.transmitLine);
+        object.insert(QStringLiteral("rxd"), o.receiveLine);
+        object.insert(QStringLiteral("status"), o.statusLine);
+        object.insert(QStringLiteral("text"), o.result == Outcome::Result::Reply ? replyText(o) : QString());
+    }
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
+}
+
+} // namespace
+
+int exitStatus(const Outcome& outcome)
+{
+    switch (outcome.result) {
+    case Outcome::Result::Reply: return kExitReply;
+    case Outcome::Result::NoReply: return kExitNoReply;
+    case Outcome::Result::PortError: return kExitPortError;
+    }
+    return kExitPortError;
+}
+
+QString plainText(QByteArrayView bytes)
+{
+    QStringList words {QString()};
+    for (const char c : bytes) {
+        if (c == kAck)
+            words << QStringLiteral("ACK") << QString();
+        else if (c >= ' ' && c <= '~')
+            words.last() += QLatin1Char(c);
+        else if (c != '\r' && c != '\n')
+            words.last() += QLatin1Char('?');
+    }
+    words.removeAll(QString());
+    return words.join(QLatin1Char(' '));
+}
+
+QString plainStatus(const QString& status, const QString& receiveLine, QByteArrayView received)
+{
+    // The reply's bytes whose traffic text lies wholly in what the status
+    // quotes of the receive line, after the leading space.
+    const qsizetype quoted = commonPrefix(status, receiveLine);
+    qsizetype bytes = 0;
+    qsizetype width = std::min<qsizetype>(quoted, 1);
+    while (bytes < received.size()) {
+        const qsizetype w = trafficText(received.sliced(bytes, 1)).size() - 1;
+        if (width + w > quoted)
+            break;
+        width += w;
+        ++bytes;
+    }
+    const QString reply = plainText(received.first(bytes));
+    const QString rest = status.mid(width).trimmed();
+    if (reply.isEmpty() || rest.isEmpty())
+        return reply + rest;
+    return reply + QLatin1Char(' ') + rest;
+}
+
+Report describe(const Target& target, const QString& name, const Outcome& o, Format format, bool prefix)
+{
+    Report r;
+    if (o.result == Outcome::Result::PortError)
+        r.err = QStringLiteral("runoctl: %1\n").arg(o.error);
+    if (format == Format::Json) {
+        r.out = json(target, name, o);
+        return r;
+    }
+    if (o.result == Outcome::Result::PortError)
+        return r;
+    if (format == Format::Verbose) {
+        for (const Caption& c : kCaptions)
+            r.out += withPort(target, QStringLiteral("%1").arg(QLatin1String(c.text), -kCaptionWidth) + o.*c.line, prefix);
+    } else if (o.result == Outcome::Result::Reply) {
+        r.out = withPort(target, replyText(o), prefix);
+    } else {
+        r.err = QStringLiteral("runoctl: %1: no reply within %2 ms\n").arg(target.label).arg(o.replyWindowMs);
+    }
+    return r;
+}
+
+} // namespace runo

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// What runoctl prints for one port, in its three forms:
+//   plain      Stand by                      the decoded status, else the reply
+//   --verbose  TXD    C R 0 CR               the panel's three traffic lines,
+//              RXD    8 0 CR                 each from column 7 exactly as the
+//              STATUS Stand by               window shows it
+//   --json     {"port":"/dev/pts/3","sent":"CR0\r","received":"80\r",...}
+// With several ports every line starts with the port: "/dev/pts/3: Stand by".
+#pragma once
+
+#include "cli/exchange.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace runo {
+
+enum class Format { Plain, Verbose, Json };
+
+// Exit statuses.
+inline constexpr int kExitReply = 0;
+inline constexpr int kExitNoReply = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitPortError = 3;
+
+int exitStatus(const Outcome& outcome);
+
+// Received bytes for a script: printable ASCII as it is, each acknowledge
+// character as a word "ACK", CR and LF left out, anything else as "?".
+//   "01234\r" -> "01234"   "\x06\x06" -> "ACK ACK"   "\x0600\r" -> "ACK 00"
+QString plainText(QByteArrayView bytes);
+
+// The decoded status for a script: without the panel's leading space, and
+// where it quotes the receive line (lamp time, CR9) with the reply's own
+// characters in place of their traffic text.
+//   " Stand by"               -> "Stand by"
+//   " 0 1 2 3 4 CR  Hour Use" -> "01234 Hour Use"
+//   "650 hPa"                 -> "650 hPa"
+QString plainStatus(const QString& status, const QString& receiveLine, QByteArrayView received);
+
+struct Report {
+    QString out; // for standard output, each line ended
+    QString err; // for standard error
+};
+
+// `name` is the command as runoctl names it ("READ STATUS", "SEND").
+Report describe(const Target& target, const QString& name, const Outcome& outcome, Format format, bool withPort);
+
+} // namespace runo

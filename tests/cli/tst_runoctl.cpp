@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: MIT
+// runoctl as a script runs it: its names, and the program against
+// projector-sim on pseudo-terminals (one simulator per port).
+#include "cli/vocabulary.h"
+#include "simprocess.h"
+
+#include <QElapsedTimer>
+
+#include <memory>
+
+namespace {
+
+struct Result {
+    int exit = -1;
+    QByteArray out;
+    QByteArray err;
+    qint64 ms = 0;
+};
+
+Result runoctl(const QStringList& args)
+{
+    QProcess p;
+    QElapsedTimer clock;
+    clock.start();
+    p.start(QStringLiteral(RUNOCTL_PATH), args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError(),
+        clock.elapsed()};
+}
+
+// Simulators with these options; runoctl's --port arguments for them.
+QStringList startSims(std::vector<std::unique_ptr<SimProcess>>& sims, const QList<QStringList>& options)
+{
+    QStringList args;
+    for (const QStringList& o : options) {
+        sims.push_back(std::make_unique<SimProcess>());
+        args << QStringLiteral("--port") << sims.back()->start(o);
+    }
+    return args;
+}
+
+// The command lines a simulator received, space-separated.
+QByteArray wire(SimProcess& sim)
+{
+    QByteArrayList rx;
+    for (const QByteArray& l : sim.lines())
+        if (l.startsWith("RX "))
+            rx << l.mid(3);
+    return rx.join(' ');
+}
+
+} // namespace
+
+class TstRunoctl : public QObject {
+    Q_OBJECT
+private slots:
+    void names_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("text"); // empty: no such command
+        QTest::newRow("lower case") << "power on" << QByteArray("C00");
+        QTest::newRow("mixed case, row 2") << "Input 2 rgb" << QByteArray("C25");
+        QTest::newRow("row 1") << "INPUT 1 RGB" << QByteArray("C50");
+        QTest::newRow("arrow spelled") << "lens shift up" << QByteArray("C5D");
+        QTest::newRow("arrow itself") << "LENS SHIFT ←" << QByteArray("C5F");
+        QTest::newRow("cursor, loose spaces") << " cursor   right " << QByteArray("C3A");
+        QTest::newRow("group alone") << "power" << QByteArray();
+    }
+    void names()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, text);
+        const auto command = runo::findCommand(typed);
+        QCOMPARE(command ? QByteArray(command->text().data(), qsizetype(command->text().size())) : QByteArray(), text);
+    }
+
+    // One port. "PORT" in the expected output stands for its path; stderr
+    // is compared by its start.
+    void exchange_data()
+    {
+        QTest::addColumn<QStringList>("sim"); // "--device PATH": no simulator, that device
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        QTest::addColumn<QByteArray>("wireLines"); // command lines received
+        QTest::addColumn<int>("maxMs"); // 0: no bound
+        const QStringList none;
+        QTest::newRow("read decoded") << none << QStringList {"read", "status"} << 0 << QByteArray("Stand by\n") << QByteArray()
+                                      << QByteArray("CR0") << 0;
+        QTest::newRow("lamp hours") << QStringList {"--lamp-hours", "987"} << QStringList {"READ", "L-TIME"} << 0
+                                    << QByteArray("00987 Hour Use\n") << QByteArray() << QByteArray("CR3") << 0;
+        QTest::newRow("free read, ends at CR") << none << QStringList {"send", "CR9"} << 0 << QByteArray("VM70 SIM 1.00\n")
+                                               << QByteArray() << QByteArray("CR9") << 1500;
+        QTest::newRow("free pressure") << none << QStringList {"send", "CR", "PRESSURE"} << 0 << QByteArray("650 hPa\n")
+                                       << QByteArray() << QByteArray("CR PRESSURE") << 0;
+        QTest::newRow("operation") << none << QStringList {"power", "on"} << 0 << QByteArray("ACK\n") << QByteArray()
+                                   << QByteArray("C00") << 0;
+        QTest::newRow("verbose") << none << QStringList {"--verbose", "read", "status"} << 0
+                                 << QByteArray("TXD    C R 0 CR \nRXD    8 0 CR \nSTATUS Stand by\n") << QByteArray()
+                                 << QByteArray("CR0") << 0;
+        QTest::newRow("json") << none << QStringList {"--json", "read", "setting"} << 0
+                              << QByteArray(R"({"command":"READ SETTING","exit":0,"lines":1,"port":"PORT","received":"11\r",)"
+                                            R"("reply_window_ms":500,"result":"reply","rxd":" 1 1 CR ","sent":"CR4\r",)"
+                                            R"("status":" Normally","text":"Normally","txd":" C R 4 CR "})"
+                                            "\n")
+                              << QByteArray() << QByteArray("CR4") << 0;
+        QTest::newRow("late for 500 ms") << QStringList {"--delay", "800"} << QStringList {"read", "mode"} << 1 << QByteArray()
+                                         << QByteArray("runoctl: PORT: no reply within 500 ms\n") << QByteArray("CR1") << 0;
+        QTest::newRow("P-FAIL waits 2 s") << QStringList {"--delay", "800"} << QStringList {"p-fail"} << 0 << QByteArray("00\n")
+                                          << QByteArray() << QByteArray("CR ALLPFAIL") << 0;
+        QTest::newRow("--timeout") << QStringList {"--delay", "800"} << QStringList {"--timeout", "1500", "read", "mode"} << 0
+                                   << QByteArray("Input mode 1\n") << QByteArray() << QByteArray("CR1") << 0;
+        QTest::newRow("hold VOL +, 250 ms") << none << QStringList {"hold", "VOL", "+", "1100"} << 0
+                                            << QByteArray("ACK ACK ACK ACK ACK\n") << QByteArray()
+                                            << QByteArray("C09 C09 C09 C09 C09") << 0;
+        QTest::newRow("hold cursor at start, 200 ms")
+            << none << QStringList {"hold", "cursor up", "500"} << 0 << QByteArray("ACK ACK ACK\n") << QByteArray()
+            << QByteArray("C3C C3C C3C") << 0;
+        QTest::newRow("unknown") << none << QStringList {"status"} << 2 << QByteArray()
+                                 << QByteArray("runoctl: unknown command \"status\"; did you mean: READ STATUS?") << QByteArray()
+                                 << 0;
+        QTest::newRow("network port refused")
+            << QStringList {"--device", "socket://127.0.0.1:1"} << QStringList {"read", "status"} << 3 << QByteArray()
+            << QByteArray("runoctl: socket://127.0.0.1:1: Connection refused\n") << QByteArray() << 0;
+        QTest::newRow("missing port") << QStringList {"--device", "/nonexistent/tty"} << QStringList {"read", "status"} << 3
+                                      << QByteArray() << QByteArray("runoctl: /nonexistent/tty: No such file or directory\n")
+                                      << QByteArray() << 0;
+    }
+    void exchange()
+    {
+        QFETCH(QStringList, sim);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QFETCH(QByteArray, wireLines);
+        QFETCH(int, maxMs);
+        std::vector<std::unique_ptr<SimProcess>> sims;
+        const QStringList port = sim.contains("--device") ? QStringList {"--port", sim.last()} : startSims(sims, {sim});
+        const Result r = runoctl(port + args);
+        QCOMPARE(r.out, out.replace("PORT", port.last().toLocal8Bit()));
+        QVERIFY2(r.err.startsWith(err.replace("PORT", port.last().toLocal8Bit())), r.err.constData());
+        QTEST(r.exit, "exit");
+        QTRY_COMPARE(sims.empty() ? QByteArray() : wire(*sims[0]), wireLines);
+        QVERIFY2(maxMs == 0 || r.ms < maxMs, qPrintable(QString::number(r.ms)));
+    }
+
+    // All ports at once, reported in the order given; the worst status.
+    void severalPorts()
+    {
+        std::vector<std::unique_ptr<SimProcess>> sims;
+        const QStringList ports = startSims(sims, {{"--delay", "300"}, {}, {"--silent"}, {"--silent"}});
+        const Result r = runoctl(ports + QStringList {"--timeout", "1200", "read", "status"});
+        QCOMPARE(r.out, QString("%1: Stand by\n%2: Stand by\n").arg(ports[1], ports[3]).toLocal8Bit());
+        QCOMPARE(r.err,
+            QString("runoctl: %1: no reply within 1200 ms\nrunoctl: %2: no reply within 1200 ms\n")
+                .arg(ports[5], ports[7])
+                .toLocal8Bit());
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.ms < 2200, qPrintable(QString::number(r.ms))); // one after the other: 2.7 s at least
+    }
+};
+
+QTEST_GUILESS_MAIN(TstRunoctl)
+#include "tst_runoctl.moc"
