@@ -2,6 +2,7 @@
 // runoctl as a script runs it: its names, and the program against
 // projector-sim on pseudo-terminals (one simulator per port).
 #include "cli/vocabulary.h"
+#include "ser2netprocess.h"
 #include "simprocess.h"
 
 #include <QElapsedTimer>
@@ -86,6 +87,8 @@ private slots:
         QTest::addColumn<QByteArray>("wireLines"); // command lines received
         QTest::addColumn<int>("maxMs"); // 0: no bound
         const QStringList none;
+        QTest::newRow("read over socket://") << QStringList {"--ser2net"} << QStringList {"read", "status"} << 0
+                                             << QByteArray("Stand by\n") << QByteArray() << QByteArray("CR0") << 0;
         QTest::newRow("read decoded") << none << QStringList {"read", "status"} << 0 << QByteArray("Stand by\n") << QByteArray()
                                       << QByteArray("CR0") << 0;
         QTest::newRow("lamp hours") << QStringList {"--lamp-hours", "987"} << QStringList {"READ", "L-TIME"} << 0
@@ -136,7 +139,13 @@ private slots:
         QFETCH(QByteArray, wireLines);
         QFETCH(int, maxMs);
         std::vector<std::unique_ptr<SimProcess>> sims;
-        const QStringList port = sim.contains("--device") ? QStringList {"--port", sim.last()} : startSims(sims, {sim});
+        const bool network = sim.removeAll("--ser2net") > 0; // the simulator behind ser2net
+        QStringList port = sim.contains("--device") ? QStringList {"--port", sim.last()} : startSims(sims, {sim});
+        Ser2net server(port.last(), QStringLiteral("19200n81"));
+        if (network) {
+            QVERIFY(server.start());
+            port.last() = server.socketUrl();
+        }
         const Result r = runoctl(port + args);
         QCOMPARE(r.out, out.replace("PORT", port.last().toLocal8Bit()));
         QVERIFY2(r.err.startsWith(err.replace("PORT", port.last().toLocal8Bit())), r.err.constData());
