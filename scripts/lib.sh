@@ -24,16 +24,22 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# How the scripts configure a tree: optimised, with line tables for stack
+# traces (not full debug information, which doubles the time spent on it),
+# each library and test compiled as one unit.
+RUNO_CONFIGURE=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
+    -DCMAKE_UNITY_BUILD=ON)
+
 # build DIR [cmake options...]: configures DIR and builds everything.
 build() {
     local dir=$1
     shift
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S "$ROOT" -B "$dir" "${RUNO_CONFIGURE[@]}" "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
 }
 
 # build_programs DIR: configures DIR and builds only the programs a user runs.
 build_programs() {
-    cmake -S "$ROOT" -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$ROOT" -B "$1" "${RUNO_CONFIGURE[@]}" >/dev/null
     cmake --build "$1" -j"$(nproc)" --target runo-control projector-sim
 }

@@ -5,12 +5,6 @@
 
 namespace runo {
 
-namespace {
-
-constexpr int kReplyTimer = 2; // the panel's Timer2: the reply window
-
-} // namespace
-
 bool TappedComm::output(const QByteArray& text)
 {
     if (!SerialComm::output(text))
@@ -85,7 +79,7 @@ void Exchange::send()
     m_outcome.transmitLine = m_panel.transmitLine();
 
     // The panel has just set the reply window in force for this command.
-    m_outcome.replyWindowMs = m_request.timeoutMs > 0 ? m_request.timeoutMs : m_panel.timer(kReplyTimer).interval();
+    m_outcome.replyWindowMs = m_request.timeoutMs > 0 ? m_request.timeoutMs : m_panel.replyTimer().interval();
     if (command && command->hold) {
         m_holdTimer.start(std::max(0, m_request.holdMs));
         return;

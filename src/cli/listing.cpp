@@ -28,9 +28,6 @@ public:
     int commEvent() const override { return 0; }
 };
 
-constexpr int kRepeatTimer = 1; // the panel's Timer1
-constexpr int kReplyTimer = 2; // the panel's Timer2: the reply window
-
 struct Timing {
     int replyMs = 0;
     int repeatMs = 0; // holds only
@@ -44,10 +41,10 @@ Timing timingAtStart(const Command& command)
     Panel panel(&port);
     if (!command.hold) {
         panel.clickCommand(*command.button);
-        return {panel.timer(kReplyTimer).interval(), 0};
+        return {panel.replyTimer().interval(), 0};
     }
     panel.pressHold(*command.hold);
-    const Timing t {panel.timer(kReplyTimer).interval(), panel.timer(kRepeatTimer).interval()};
+    const Timing t {panel.replyTimer().interval(), panel.repeatTimer().interval()};
     panel.releaseHold(*command.hold);
     return t;
 }
@@ -57,7 +54,7 @@ int freeCommandReplyMs()
     ClosedPort port;
     Panel panel(&port);
     panel.sendFreeCommand(QString());
-    return panel.timer(kReplyTimer).interval();
+    return panel.replyTimer().interval();
 }
 
 QString utf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }

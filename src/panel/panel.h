@@ -125,6 +125,8 @@ public:
     MSComm* port() const { return m_port; }
     // By the window's names: 1 repeat, 2 reply, 3 settings panel, 4 display clear.
     const QTimer& timer(int number) const;
+    const QTimer& repeatTimer() const { return m_repeatTimer; } // Timer1
+    const QTimer& replyTimer() const { return m_replyTimer; } // Timer2
 
 signals:
     void transmitLineChanged(const QString& text);
