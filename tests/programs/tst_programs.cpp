@@ -9,7 +9,11 @@
 #include <QProcess>
 #include <QSerialPort>
 
+#include <QTemporaryFile>
+
 #include <csignal>
+#include <grp.h>
+#include <unistd.h>
 
 class TstPrograms : public QObject {
     Q_OBJECT
@@ -20,6 +24,7 @@ private slots:
     void endBySignal_data();
     void endBySignal();
     void endToEnd();
+    void permissionHint();
 
 private:
     QTemporaryDir m_config;
@@ -128,6 +133,25 @@ void TstPrograms::endToEnd()
     QTRY_VERIFY_WITH_TIMEOUT(sim.received("C09") >= 3, 5000);
     QCOMPARE(sim.received(), sim.received("C09") + 2);
     QCOMPARE(rig.boxes.texts, QStringList());
+}
+
+// A device the user may not open: the reason names its group and the fix.
+void TstPrograms::permissionHint()
+{
+    if (::geteuid() != 0)
+        QSKIP("runs the program as another user, which needs root");
+    QTemporaryFile device(QDir::tempPath() + "/runo-device-XXXXXX"); // a folder every user can pass
+    QVERIFY(device.open());
+    QVERIFY(::chown(QFile::encodeName(device.fileName()).constData(), uid_t(-1), ::getgrnam("dialout")->gr_gid) == 0);
+    device.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
+    QProcess p;
+    p.start("runuser", {"-u", "nobody", "--", RUNOCTL_PATH, "--port", device.fileName(), "read", "status"});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 3);
+    QCOMPARE(p.readAllStandardError(),
+        "runoctl: " + QFile::encodeName(device.fileName())
+            + ": Permission denied.\nThe device belongs to the group \"dialout\": add yourself to it with\n"
+              "    sudo adduser $USER dialout\nthen log out and in again.\n");
 }
 
 QTEST_MAIN(TstPrograms)
