@@ -9,8 +9,6 @@
 #include <QProcess>
 #include <QSerialPort>
 
-#include <QTemporaryFile>
-
 #include <csignal>
 #include <grp.h>
 #include <unistd.h>
@@ -140,16 +138,23 @@ void TstPrograms::permissionHint()
 {
     if (::geteuid() != 0)
         QSKIP("runs the program as another user, which needs root");
-    QTemporaryFile device(QDir::tempPath() + "/runo-device-XXXXXX"); // a folder every user can pass
-    QVERIFY(device.open());
-    QVERIFY(::chown(QFile::encodeName(device.fileName()).constData(), uid_t(-1), ::getgrnam("dialout")->gr_gid) == 0);
-    device.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
+    // The program and the device where any user can reach them: a copy of
+    // runoctl, whose build tree may lie in a folder only root may enter.
+    QTemporaryDir dir(QDir::tempPath() + "/runo-XXXXXX");
+    QVERIFY(QFile::setPermissions(
+        dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    const QString program = dir.filePath("runoctl"), device = dir.filePath("ttyUSB0");
+    QVERIFY(QFile::copy(RUNOCTL_PATH, program));
+    QFile file(device);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(::chown(QFile::encodeName(device).constData(), uid_t(-1), ::getgrnam("dialout")->gr_gid) == 0);
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
     QProcess p;
-    p.start("runuser", {"-u", "nobody", "--", RUNOCTL_PATH, "--port", device.fileName(), "read", "status"});
+    p.start("runuser", {"-u", "nobody", "--", program, "--port", device, "read", "status"});
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), 3);
     QCOMPARE(p.readAllStandardError(),
-        "runoctl: " + QFile::encodeName(device.fileName())
+        "runoctl: " + QFile::encodeName(device)
             + ": Permission denied.\nThe device belongs to the group \"dialout\": add yourself to it with\n"
               "    sudo adduser $USER dialout\nthen log out and in again.\n");
 }
