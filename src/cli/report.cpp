@@ -12,7 +12,10 @@ namespace runo {
 namespace {
 
 constexpr char kAck = 0x06;
-constexpr int kCaptionWidth = 6; // the traffic lines start in column 7
+// The lines' text starts in column 8, after a blank column 7: the panel's
+// lines mostly begin with a blank of their own ("TXD" + " C R 0 CR "), a
+// pressure reading does not ("STATUS" + "650 hPa").
+constexpr int kCaptionWidth = 7;
 
 struct Caption {
     const char* text;
@@ -139,8 +142,12 @@ Report describe(const Target& target, const QString& name, const Outcome& o, For
     if (o.result == Outcome::Result::PortError)
         return r;
     if (format == Format::Verbose) {
-        for (const Caption& c : kCaptions)
-            r.out += withPort(target, QStringLiteral("%1").arg(QLatin1String(c.text), -kCaptionWidth) + o.*c.line, prefix);
+        for (const Caption& c : kCaptions) {
+            const QString& line = o.*c.line;
+            r.out += withPort(target,
+                QStringLiteral("%1").arg(QLatin1String(c.text), -kCaptionWidth) + (line.startsWith(u' ') ? line.mid(1) : line),
+                prefix);
+        }
     } else if (o.result == Outcome::Result::Reply) {
         r.out = withPort(target, replyText(o), prefix);
     } else {

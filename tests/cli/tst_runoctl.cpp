@@ -99,9 +99,9 @@ private slots:
                                        << QByteArray() << QByteArray("CR PRESSURE") << 0;
         QTest::newRow("operation") << none << QStringList {"power", "on"} << 0 << QByteArray("ACK\n") << QByteArray()
                                    << QByteArray("C00") << 0;
-        QTest::newRow("verbose") << none << QStringList {"--verbose", "read", "status"} << 0
-                                 << QByteArray("TXD    C R 0 CR \nRXD    8 0 CR \nSTATUS Stand by\n") << QByteArray()
-                                 << QByteArray("CR0") << 0;
+        QTest::newRow("verbose") << none << QStringList {"--verbose", "send", "CR", "PRESSURE"} << 0
+                                 << QByteArray("TXD    C R   P R E S S U R E CR \nRXD    5 1 2 CR \nSTATUS 650 hPa\n")
+                                 << QByteArray() << QByteArray("CR PRESSURE") << 0;
         QTest::newRow("json") << none << QStringList {"--json", "read", "setting"} << 0
                               << QByteArray(R"({"command":"READ SETTING","exit":0,"lines":1,"port":"PORT","received":"11\r",)"
                                             R"("reply_window_ms":500,"result":"reply","rxd":" 1 1 CR ","sent":"CR4\r",)"
