@@ -3,6 +3,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,8 +16,10 @@ int s_pipe[2] = {-1, -1};
 
 void onSignal(int)
 {
+    const int interrupted = errno; // of the code the signal interrupted
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(s_pipe[1], &byte, 1);
+    errno = interrupted;
 }
 
 } // namespace

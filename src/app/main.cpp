@@ -102,18 +102,26 @@ int main(int argc, char* argv[])
     runo::setChosenDevice(1, parser.value(com1));
     runo::setChosenDevice(2, parser.value(com2));
 
-    // Watched before the port first opens; a signal during start-up waits in
-    // the watch's pipe for the event loop.
+    // Watched before the port first opens. A signal during start-up waits in
+    // the watch's pipe for an event loop; if that is the loop of a start-up
+    // warning box, the box closes and the panel ends once it is built.
     runo::MainWindow* ending = nullptr;
-    runo::endOnSignals(&app, [&ending] {
-        if (ending)
+    bool endedDuringStartUp = false;
+    runo::endOnSignals(&app, [&ending, &endedDuringStartUp] {
+        if (ending) {
             ending->panel().end();
-        else
+        } else {
+            endedDuringStartUp = true;
             QCoreApplication::exit(0);
+        }
     });
     runo::SerialComm port;
     runo::MainWindow window(&port);
     ending = &window;
+    if (endedDuringStartUp) {
+        window.panel().end();
+        return 0;
+    }
     window.show();
     return app.exec();
 }

@@ -81,9 +81,11 @@ void TstPrograms::options()
 void TstPrograms::endBySignal_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGINT") << SIGINT;
-    QTest::newRow("SIGTERM") << SIGTERM;
-    QTest::newRow("SIGHUP") << SIGHUP;
+    QTest::addColumn<bool>("portMissing"); // the signal comes while the start-up warning box is up
+    QTest::newRow("SIGINT") << SIGINT << false;
+    QTest::newRow("SIGTERM") << SIGTERM << false;
+    QTest::newRow("SIGHUP") << SIGHUP << false;
+    QTest::newRow("SIGTERM, warning box up") << SIGTERM << true;
 }
 
 // Ended as END ends it: exit status 0, the port closed and free for the next
@@ -91,9 +93,10 @@ void TstPrograms::endBySignal_data()
 void TstPrograms::endBySignal()
 {
     QFETCH(int, signal);
+    QFETCH(bool, portMissing);
     Pty pty;
     QProcess panel;
-    panel.start(RUNO_CONTROL_PATH, {"-platform", "offscreen", "--com1", pty.path()});
+    panel.start(RUNO_CONTROL_PATH, {"-platform", "offscreen", "--com1", portMissing ? "/nonexistent/ttyX9" : pty.path()});
     QVERIFY(panel.waitForStarted());
     const QString fds = QStringLiteral("/proc/%1/fd").arg(panel.processId());
     const auto holdsPort = [&] {
@@ -102,7 +105,10 @@ void TstPrograms::endBySignal()
                 return true;
         return false;
     };
-    QVERIFY(QTest::qWaitFor(holdsPort, 10000));
+    if (portMissing)
+        QTest::qWait(2000); // the box waits for the operator, however long
+    else
+        QVERIFY(QTest::qWaitFor(holdsPort, 10000));
     ::kill(pid_t(panel.processId()), signal);
     QVERIFY(panel.waitForFinished(10000));
     QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
