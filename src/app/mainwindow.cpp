@@ -127,6 +127,10 @@ void MainWindow::connectSettingsPanel()
         if (QRadioButton* w = m_form.option(port == 1 ? QStringLiteral("Option1") : QStringLiteral("Option2")))
             w->setChecked(true);
     });
+    connect(&m_panel, &Panel::speedOptionSelected, this, [this](int baud) {
+        if (QRadioButton* w = m_form.option(baud == 9600 ? QStringLiteral("Option10") : QStringLiteral("Option9")))
+            w->setChecked(true);
+    });
     connect(&m_panel, &Panel::settingsPanelVisibleChanged, m_form.frame(QStringLiteral("Frame8")), &QWidget::setVisible);
     connect(&m_panel, &Panel::warning, this, &MainWindow::showWarning);
 }

@@ -136,6 +136,7 @@ signals:
     void windowHeightChanged(int twips);
     void dataButtonChanged();
     void portOptionSelected(int port); // a port option selected from code
+    void speedOptionSelected(int baud); // a speed option selected from code
     // A port failure to show in a warning box; the handler waits for it.
     void warning(const QString& text);
     void ended();

@@ -4,7 +4,8 @@
 //   load()          port 1, "19200,N,8,1", open; then COM1 selected: close, port 1, open
 //   selectPort(2)   close, port 2, open; on failure a warning and port 1, closed,
 //                   and nothing sent until a port choice succeeds
-//   selectSpeed()   "9600,N,8,1" applied to the open port
+//   selectSpeed()   "9600,N,8,1" applied to the open port; if refused, a warning and
+//                   the speed kept
 // A network port opens in the background; when that open fails later, the
 // warning comes then, and a failed port choice takes the same course late.
 #include "link/mscomm.h"
@@ -99,8 +100,14 @@ void Panel::reportOpenFailure()
 
 void Panel::selectSpeed(int baud)
 {
-    m_portSettings = baud == 9600 ? kSlowSettings : kFastSettings;
-    m_port->setSettings(m_portSettings); // applied at once, also while open
+    const QString settings = baud == 9600 ? kSlowSettings : kFastSettings;
+    if (!m_port->setSettings(settings)) { // applied at once, also while open
+        // Refused: the line keeps its speed, and so does the panel's choice.
+        emit warning(m_port->errorString());
+        emit speedOptionSelected(m_portSettings == kSlowSettings ? 9600 : 19200);
+        return; // the settings panel stays in view
+    }
+    m_portSettings = settings;
     setSettingsPanelVisible(false);
 }
 

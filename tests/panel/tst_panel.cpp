@@ -163,6 +163,16 @@ void TstPanel::speedChoice()
     QVERIFY(rig.port.open && !rig.panel.settingsPanelVisible());
     rig.panel.selectSpeed(19200);
     QCOMPARE(rig.panel.portSettings(), QString("19200,N,8,1"));
+
+    // Refused by the driver: a warning, and the line's own speed stays chosen.
+    QSignalSpy ticked(&rig.panel, &runo::Panel::speedOptionSelected);
+    rig.port.failing = {"settings"};
+    rig.panel.showSettingsPanel();
+    rig.panel.selectSpeed(9600);
+    QCOMPARE(rig.warnings.count(), 1);
+    QCOMPARE(ticked.value(0).value(0).toInt(), 19200);
+    QCOMPARE(rig.panel.portSettings(), QString("19200,N,8,1"));
+    QVERIFY(rig.panel.settingsPanelVisible());
 }
 
 // A second send inside the reply window starts both windows afresh.
