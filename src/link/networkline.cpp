@@ -161,6 +161,7 @@ void NetworkLine::becomeOpen()
     m_connectTimer.stop();
     m_state = State::Open;
     send(std::exchange(m_waiting, QByteArray()));
+    emit opened();
 }
 
 void NetworkLine::socketFailed()

@@ -14,6 +14,7 @@
 //
 //   line.open("rfc2217://10.0.0.7:2217", settings, &error);   // true: connecting
 //   line.write("CR0\r");       // waits; on the wire after IAC WILL COM-PORT-OPTION ... and SET-BAUDRATE
+//   ... connected and agreed   -> opened()
 //   ... 3 s, no answer         -> openFailed("No connection within 3 s"), isOpen() == false
 //   ... once open, peer gone   -> dropped("The remote host closed the connection")
 #pragma once
@@ -59,6 +60,8 @@ public:
     void close();
     // True from open() until close(), a failed open or a drop.
     bool isOpen() const { return m_state != State::Closed; }
+    // True while the connection is being made (and, under RFC 2217, agreed).
+    bool isConnecting() const { return m_state == State::Connecting || m_state == State::Agreeing; }
     // Queues the bytes; false, and nothing queued, when more than
     // waitLimitBytes would then wait to go out.
     bool write(const QByteArray& data, qsizetype waitLimitBytes);
@@ -70,6 +73,7 @@ public:
 
 signals:
     void readyRead();
+    void opened(); // the connection is made (and agreed): what waited is on its way
     void openFailed(const QString& reason);
     void dropped(const QString& reason);
 

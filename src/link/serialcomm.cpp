@@ -46,6 +46,7 @@ SerialComm::SerialComm(QObject* parent)
 
     connect(&m_network, &NetworkLine::readyRead, this, &SerialComm::receive);
     connect(&m_network, &NetworkLine::dropped, this, &SerialComm::countLoss);
+    connect(&m_network, &NetworkLine::opened, this, &SerialComm::opened);
     connect(&m_network, &NetworkLine::openFailed, this, [this](const QString& reason) {
         failWith(reason);
         emit openFailed();
@@ -207,7 +208,7 @@ bool SerialComm::deviceHungUp() const
 
 void SerialComm::countLoss(const QString& reason)
 {
-    fail(QStringLiteral("%1: %2").arg(displayName(), reason));
+    failWith(reason);
     ++m_losses;
 }
 

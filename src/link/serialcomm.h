@@ -45,6 +45,12 @@ public:
 
     // Device losses seen so far (each closed the port).
     int lossCount() const { return m_losses; }
+    // A network port whose connection is still being made; opened() follows,
+    // or openFailed().
+    bool isConnecting() const { return m_network.isConnecting(); }
+
+signals:
+    void opened();
 
 private:
     void receive();
