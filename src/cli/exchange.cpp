@@ -46,7 +46,12 @@ void Exchange::start()
         failOpen();
         return;
     }
-    send();
+    // The reply window starts when the line leaves, so a network port sends
+    // once connected; failOpen() ends the wait.
+    if (m_port.isConnecting())
+        connect(&m_port, &SerialComm::opened, this, &Exchange::send, Qt::SingleShotConnection);
+    else
+        send();
 }
 
 void Exchange::failOpen()
@@ -77,9 +82,17 @@ void Exchange::send()
     else
         m_panel.pressHold(*command->hold);
     m_outcome.transmitLine = m_panel.transmitLine();
+    if (m_port.lines == 0) { // refused: nothing went out
+        m_outcome.error = m_port.errorString();
+        finish(Outcome::Result::PortError);
+        return;
+    }
 
-    // The panel has just set the reply window in force for this command.
-    m_outcome.replyWindowMs = m_request.timeoutMs > 0 ? m_request.timeoutMs : m_panel.replyTimer().interval();
+    // The panel has just set the reply window in force for this command;
+    // --timeout replaces it, so that the panel keeps the whole reply.
+    if (m_request.timeoutMs > 0)
+        m_panel.setReplyWindow(m_request.timeoutMs);
+    m_outcome.replyWindowMs = m_panel.replyTimer().interval();
     if (command && command->hold) {
         m_holdTimer.start(std::max(0, m_request.holdMs));
         return;
@@ -115,6 +128,11 @@ void Exchange::closeWindow()
 {
     if (!m_outcome.received.isEmpty()) {
         finish(Outcome::Result::Reply);
+        return;
+    }
+    if (m_port.lossCount() > 0) { // the device went, or the connection dropped
+        m_outcome.error = m_port.errorString();
+        finish(Outcome::Result::PortError);
         return;
     }
     m_outcome.receiveLine = QString::fromLatin1(Panel::kNoReplyMarker.data(), qsizetype(Panel::kNoReplyMarker.size()));

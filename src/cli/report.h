@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // What runoctl prints for one port, in its three forms:
 //   plain      Stand by                      the decoded status, else the reply
-//   --verbose  TXD    C R 0 CR               the panel's three traffic lines,
-//              RXD    8 0 CR                 each from column 7 exactly as the
-//              STATUS Stand by               window shows it
+//   --verbose  TXD    C R 0 CR               the panel's three traffic lines as
+//              RXD    8 0 CR                 the window shows them, from column
+//              STATUS 650 hPa                8 after a blank column 7
 //   --json     {"port":"/dev/pts/3","sent":"CR0\r","received":"80\r",...}
 // With several ports every line starts with the port: "/dev/pts/3: Stand by".
 #pragma once

@@ -127,6 +127,10 @@ public:
     const QTimer& timer(int number) const;
     const QTimer& repeatTimer() const { return m_repeatTimer; } // Timer1
     const QTimer& replyTimer() const { return m_replyTimer; } // Timer2
+    // A reply window other than the commands' own, for runoctl --timeout:
+    // in force from now (a running window starts afresh) until a command or
+    // a release sets its own.
+    void setReplyWindow(int ms) { m_replyTimer.setInterval(ms); }
 
 signals:
     void transmitLineChanged(const QString& text);

@@ -6,6 +6,7 @@
 #include "simprocess.h"
 
 #include <QElapsedTimer>
+#include <QTcpServer>
 
 #include <memory>
 
@@ -114,6 +115,14 @@ private slots:
                                           << QByteArray() << QByteArray("CR ALLPFAIL") << 0;
         QTest::newRow("--timeout") << QStringList {"--delay", "800"} << QStringList {"--timeout", "1500", "read", "mode"} << 0
                                    << QByteArray("Input mode 1\n") << QByteArray() << QByteArray("CR1") << 0;
+        QTest::newRow("--timeout, reply across 500 ms") // the panel's window is the one given too
+            << QStringList {"--delay", "400", "--split", "1", "--gap", "300"}
+            << QStringList {"--timeout", "2000", "read", "status"} << 0 << QByteArray("Stand by\n") << QByteArray()
+            << QByteArray("CR0") << 0;
+        QTest::newRow("device gone") << QStringList {"--silent", "--close-after", "1"} << QStringList {"read", "status"} << 3
+                                     << QByteArray() << QByteArray("runoctl: PORT: ") << QByteArray("CR0") << 0;
+        QTest::newRow("line refused") << none << QStringList {"send", QString(600, 'A')} << 3 << QByteArray()
+                                      << QByteArray("runoctl: PORT: Output buffer full") << QByteArray() << 0;
         QTest::newRow("hold VOL +, 250 ms") << none << QStringList {"hold", "VOL", "+", "1100"} << 0
                                             << QByteArray("ACK ACK ACK ACK ACK\n") << QByteArray()
                                             << QByteArray("C09 C09 C09 C09 C09") << 0;
@@ -126,6 +135,9 @@ private slots:
         QTest::newRow("network port refused")
             << QStringList {"--device", "socket://127.0.0.1:1"} << QStringList {"read", "status"} << 3 << QByteArray()
             << QByteArray("runoctl: socket://127.0.0.1:1: Connection refused\n") << QByteArray() << 0;
+        QTest::newRow("network port never agrees") // the window starts once the line leaves
+            << QStringList {"--listener"} << QStringList {"power", "off"} << 3 << QByteArray()
+            << QByteArray("runoctl: PORT: No answer to COM port control (RFC 2217) within 3 s\n") << QByteArray() << 0;
         QTest::newRow("missing port") << QStringList {"--device", "/nonexistent/tty"} << QStringList {"read", "status"} << 3
                                       << QByteArray() << QByteArray("runoctl: /nonexistent/tty: No such file or directory\n")
                                       << QByteArray() << 0;
@@ -140,6 +152,9 @@ private slots:
         QFETCH(int, maxMs);
         std::vector<std::unique_ptr<SimProcess>> sims;
         const bool network = sim.removeAll("--ser2net") > 0; // the simulator behind ser2net
+        QTcpServer listener; // takes connections, says nothing
+        if (sim.removeAll("--listener") > 0 && listener.listen(QHostAddress::LocalHost))
+            sim = QStringList {"--device", QStringLiteral("rfc2217://127.0.0.1:%1").arg(listener.serverPort())};
         QStringList port = sim.contains("--device") ? QStringList {"--port", sim.last()} : startSims(sims, {sim});
         Ser2net server(port.last(), QStringLiteral("19200n81"));
         if (network) {
