@@ -25,8 +25,8 @@ An arrow in a name may be typed as itself or as up, down, left, right:
 'runoctl lens shift up' is LENS SHIFT ↑.
 
 Exit status: 0 a reply came, 1 no reply in the reply window, 2 usage error,
-3 a port could not be opened, refused the line or went away; with several
-ports, the worst of them.)";
+3 a port could not be opened, refused the line or went away (with several
+ports, the worst of these), 4 the output could not be written.)";
 
 struct Options {
     QCommandLineOption port {QStringLiteral("port"),

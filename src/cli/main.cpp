@@ -2,11 +2,14 @@
 // runoctl: the panel's commands from the shell.
 //   runoctl read status            Stand by
 //   runoctl --port /dev/ttyUSB0 --port /dev/ttyUSB1 read l-time
+#include "cli/report.h"
 #include "cli/run.h"
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
@@ -19,5 +22,11 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "runoctl: %s\nTry 'runoctl --help'.\n", qPrintable(invocation.error));
         return runo::kExitUsage;
     }
-    return runo::run(invocation);
+    const int status = runo::run(invocation);
+    // What a script reads must not be lost unnoticed.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "runoctl: cannot write the output: %s\n", std::strerror(errno));
+        return runo::kExitOutputError;
+    }
+    return status;
 }

@@ -22,6 +22,7 @@ inline constexpr int kExitReply = 0;
 inline constexpr int kExitNoReply = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitPortError = 3;
+inline constexpr int kExitOutputError = 4; // standard output could not be written (a full disk, a closed pipe)
 
 int exitStatus(const Outcome& outcome);
 

@@ -169,6 +169,16 @@ private slots:
         QVERIFY2(maxMs == 0 || r.ms < maxMs, qPrintable(QString::number(r.ms)));
     }
 
+    // A reading a script never got is not a success.
+    void outputLost()
+    {
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(RUNOCTL_PATH), {"list"});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 4);
+    }
+
     // All ports at once, reported in the order given; the worst status.
     void severalPorts()
     {
