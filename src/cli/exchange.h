@@ -69,8 +69,8 @@ class Exchange : public QObject {
 public:
     Exchange(const Target& target, const Request& request, QObject* parent = nullptr);
 
-    // Opens the port and sends; finished() follows, at once when the port
-    // cannot be opened.
+    // Opens the port and sends (a network port once its connection is made);
+    // finished() follows, at once when the port cannot be opened.
     void start();
     bool isFinished() const { return m_finished; }
     const Outcome& outcome() const { return m_outcome; }
