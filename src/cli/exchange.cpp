@@ -147,7 +147,9 @@ void Exchange::finish(Outcome::Result result)
     m_outcome.result = result;
     m_outcome.sent = m_port.sent;
     m_outcome.lines = m_port.lines;
-    m_port.setPortOpen(false);
+    // As END: every timer stopped, so a hold cut short repeats no more while
+    // other ports are still served, and the port closed.
+    m_panel.end();
     emit finished();
 }
 
