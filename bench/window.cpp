@@ -217,18 +217,14 @@ void clickToWire(Rig& rig, const Options& o, Table& table, WireFigures& figures,
     const auto met = [](const Samples& s) { return s.median() < 1000.0 && s.percentile(99) < 5000.0; };
     const QString goal = via.isEmpty() ? QStringLiteral("< 1 ms / < 5 ms") : QString();
     const auto verdict = [&](const Samples& s) { return via.isEmpty() ? std::optional<bool>(met(s)) : std::nullopt; };
-    table.add({QStringLiteral("Click to wire%1, command button (STATUS, 4 bytes; %2 clicks): median / p99 / × floor")
-                   .arg(via)
-                   .arg(click.size()),
-        QStringLiteral("%1 / %2 / %3")
-            .arg(duration(click.median()), duration(click.percentile(99)), ratio(click.median(), floorMedian)),
-        goal, verdict(click)});
-    table.add({QStringLiteral("Click to wire%1, hold button press (VOL +, 4 bytes; %2 presses): median / p99 / × floor")
-                   .arg(via)
-                   .arg(press.size()),
-        QStringLiteral("%1 / %2 / %3")
-            .arg(duration(press.median()), duration(press.percentile(99)), ratio(press.median(), floorMedian)),
-        goal, verdict(press)});
+    const auto clickToWire = [&](const char* what, const Samples& s) {
+        table.add({QStringLiteral("Click to wire%1, %2: median / p99 / × floor")
+                       .arg(via, QString::fromLatin1(what).arg(qsizetype(s.size()))),
+            QStringLiteral("%1 / %2 / %3").arg(duration(s.median()), duration(s.percentile(99)), ratio(s.median(), floorMedian)),
+            goal, verdict(s)});
+    };
+    clickToWire("command button (STATUS, 4 bytes; %1 clicks)", click);
+    clickToWire("hold button press (VOL +, 4 bytes; %1 presses)", press);
     if (via.isEmpty()) {
         table.add({QStringLiteral("Part of the click: Qt's synchronous repaint of the released button (%1 repaints): median")
                        .arg(repaint.size()),
