@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSettings>
 
 #include <cstdio>
 
@@ -99,8 +100,13 @@ int main(int argc, char* argv[])
     // Lets the desktop match the window to its menu entry and installed icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("runo-control"));
     QApplication::setWindowIcon(runo::applicationIcon());
-    runo::setChosenDevice(1, parser.value(com1));
-    runo::setChosenDevice(2, parser.value(com2));
+    // A device name that cannot be opened as given is refused when its port
+    // opens: the warning box names where it came from.
+    runo::PortMap ports;
+    const QString settingsName = QLatin1String(runo::PortMap::kSettingsName);
+    ports.loadRemembered(QSettings(settingsName, settingsName));
+    ports.choose(1, parser.value(com1), QStringLiteral("--com1"));
+    ports.choose(2, parser.value(com2), QStringLiteral("--com2"));
 
     // Watched before the port first opens. A signal during start-up waits in
     // the watch's pipe for an event loop; if that is the loop of a start-up
@@ -115,7 +121,7 @@ int main(int argc, char* argv[])
             QCoreApplication::exit(0);
         }
     });
-    runo::SerialComm port;
+    runo::SerialComm port(&ports);
     runo::MainWindow window(&port);
     ending = &window;
     if (endedDuringStartUp) {

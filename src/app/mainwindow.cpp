@@ -6,6 +6,7 @@
 #include "app/layout/twips.h"
 #include "commands/commandtable.h"
 #include "link/devices.h"
+#include "link/mscomm.h"
 #include "link/portmap.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSettings>
 
 #include <vector>
 
@@ -31,6 +33,13 @@ namespace runo {
 namespace {
 
 QString name(std::string_view text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+
+// Kept for the next runs, where the programs read it (PortMap::loadRemembered).
+void rememberDevice(int com, const QString& device)
+{
+    const QString settingsName = QLatin1String(PortMap::kSettingsName);
+    QSettings(settingsName, settingsName).setValue(PortMap::settingsKey(com), device);
+}
 
 // Every command button with its name from the command tables.
 std::vector<layout::ButtonRole> buttonRoles()
@@ -214,6 +223,13 @@ void MainWindow::connectDeviceMenus()
             [this, w, port = m.port](const QPoint& pos) { showDeviceMenu(port, w, pos); });
     }
     m_form.button(QStringLiteral("Command33"))->setToolTip(tr("Right-click to choose the devices behind COM1 and COM2"));
+    connect(&m_panel, &Panel::portChoiceMade, this, &rememberDevice);
+}
+
+QString MainWindow::devicePath(int port) const
+{
+    const PortMap* map = m_panel.port()->portMap();
+    return map ? printableDevice(map->devicePath(port)) : QString();
 }
 
 void MainWindow::showDeviceMenu(int port, QWidget* control, const QPoint& pos)
@@ -231,7 +247,7 @@ QMenu* MainWindow::deviceMenu(int port, const QList<SerialDevice>& devices, QWid
         return menu;
     }
     for (const int p : {1, 2}) {
-        QMenu* sub = menu->addMenu(QStringLiteral("COM%1: %2").arg(p).arg(devicePathForPort(p)));
+        QMenu* sub = menu->addMenu(QStringLiteral("COM%1: %2").arg(p).arg(devicePath(p)));
         addDeviceActions(sub, p, devices);
     }
     return menu;
@@ -239,7 +255,7 @@ QMenu* MainWindow::deviceMenu(int port, const QList<SerialDevice>& devices, QWid
 
 void MainWindow::addDeviceActions(QMenu* menu, int port, const QList<SerialDevice>& devices)
 {
-    const QString current = devicePathForPort(port);
+    const QString current = devicePath(port);
     for (const SerialDevice& d : devices) {
         const QString label = d.description.isEmpty() ? d.path : QStringLiteral("%1 — %2").arg(d.path, d.description);
         QAction* action = menu->addAction(d.path == d.node ? label : QStringLiteral("%1 (%2)").arg(label, d.node));
@@ -256,7 +272,7 @@ void MainWindow::askForDevice(int port)
 {
     bool ok = false;
     const QString device = QInputDialog::getText(this, QApplication::applicationName(),
-        tr("Device for COM%1 (a path, or socket://host:port):").arg(port), QLineEdit::Normal, devicePathForPort(port), &ok)
+        tr("Device for COM%1 (a path, or socket://host:port):").arg(port), QLineEdit::Normal, devicePath(port), &ok)
                                .trimmed();
     if (ok && !device.isEmpty())
         m_panel.assignDevice(port, device);

@@ -55,6 +55,7 @@ private:
     void showDeviceMenu(int port, QWidget* control, const QPoint& pos);
     void addDeviceActions(QMenu* menu, int port, const QList<SerialDevice>& devices);
     void askForDevice(int port);
+    QString devicePath(int port) const; // as shown: control characters spelled out
 
     layout::Form m_form;
     QWidget* m_client = nullptr;

@@ -22,10 +22,11 @@ QByteArray TappedComm::input()
     return bytes;
 }
 
-Exchange::Exchange(const Target& target, const Request& request, QObject* parent)
+Exchange::Exchange(const Target& target, const Request& request, PortMap* ports, QObject* parent)
     : QObject(parent)
     , m_target(target)
     , m_request(request)
+    , m_port(ports)
     , m_panel(&m_port)
 {
     for (QTimer* t : {&m_windowTimer, &m_holdTimer}) {

@@ -67,7 +67,8 @@ public:
 class Exchange : public QObject {
     Q_OBJECT
 public:
-    Exchange(const Target& target, const Request& request, QObject* parent = nullptr);
+    // A COM target's device is found in `ports`.
+    Exchange(const Target& target, const Request& request, PortMap* ports, QObject* parent = nullptr);
 
     // Opens the port and sends (a network port once its connection is made);
     // finished() follows, at once when the port cannot be opened.

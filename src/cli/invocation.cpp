@@ -2,6 +2,7 @@
 #include "cli/invocation.h"
 
 #include "commands/commandtable.h"
+#include "link/portmap.h"
 
 #include <QCommandLineParser>
 
@@ -128,6 +129,8 @@ QString readTargets(const QCommandLineParser& parser, const Options& o, Invocati
     for (const QString& device : devices) {
         if (device.isEmpty())
             return QStringLiteral("--port needs a device");
+        if (const QString error = deviceNameError(device); !error.isEmpty())
+            return QStringLiteral("--port %1: \"%2\"").arg(error, printableDevice(device));
         inv.targets.append({device, device, 1});
     }
     for (const QString& com : coms) {

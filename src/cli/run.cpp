@@ -4,6 +4,7 @@
 #include "cli/listing.h"
 
 #include <QCoreApplication>
+#include <QSettings>
 
 #include <cstdio>
 #include <memory>
@@ -51,9 +52,12 @@ int run(const Invocation& inv)
     case Invocation::Action::Run: break;
     }
 
+    PortMap ports; // --com: the environment, the panel's remembered choice, the default
+    const QString settingsName = QLatin1String(PortMap::kSettingsName);
+    ports.loadRemembered(QSettings(settingsName, settingsName));
     std::vector<std::unique_ptr<Exchange>> exchanges;
     for (const Target& target : inv.targets)
-        exchanges.push_back(std::make_unique<Exchange>(target, inv.request));
+        exchanges.push_back(std::make_unique<Exchange>(target, inv.request, &ports));
     exchangeAll(exchanges);
 
     int status = kExitReply;

@@ -11,6 +11,8 @@
 
 namespace runo {
 
+class PortMap;
+
 class MSComm : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +35,9 @@ public:
     // Takes every waiting character in arrival order, emptying the queue.
     virtual QByteArray input() = 0;
     virtual int commEvent() const = 0;
+    // The map the port finds the devices behind its port numbers in, where
+    // the panel sets a device chosen in this run; nullptr for a port with none.
+    virtual PortMap* portMap() { return nullptr; }
 
     // Description of the most recent failure.
     QString errorString() const { return m_error; }

@@ -3,70 +3,102 @@
 
 #include <QByteArray>
 #include <QDir>
-#include <QHash>
 #include <QSettings>
 
 namespace runo {
 
 namespace {
 
-QHash<int, QString>& chosenDevices()
+bool isControl(QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0); }
+
+PortDevice checked(const QString& device, DeviceSource source, const QString& origin)
 {
-    static QHash<int, QString> devices;
-    return devices;
+    const QString error = deviceNameError(device);
+    return {device, source, error.isEmpty() ? QString() : QStringLiteral("refused: %1 %2").arg(origin, error)};
 }
-
-QString settingsKey(int port) { return QStringLiteral("ports/COM%1").arg(port); }
-
-QSettings userSettings() { return QSettings(QStringLiteral("runo-control"), QStringLiteral("runo-control")); }
 
 } // namespace
 
-PortDevice portDevice(int port)
+QString PortMap::settingsKey(int port) { return QStringLiteral("ports/COM%1").arg(port); }
+
+PortDevice PortMap::device(int port) const
 {
-    if (const QString chosen = chosenDevices().value(port); !chosen.isEmpty())
-        return {chosen, DeviceSource::Chosen};
+    if (const auto chosen = m_chosen.constFind(port); chosen != m_chosen.cend())
+        return checked(chosen->device, DeviceSource::Chosen, chosen->origin);
     const QByteArray variable = "RUNO_COM" + QByteArray::number(port);
     if (const QByteArray configured = qgetenv(variable.constData()); !configured.isEmpty())
-        return {absoluteDevice(QString::fromLocal8Bit(configured)), DeviceSource::Environment};
-    if (const QString remembered = userSettings().value(settingsKey(port)).toString(); !remembered.isEmpty())
-        return {remembered, DeviceSource::Remembered};
+        return checked(
+            absoluteDevice(QString::fromLocal8Bit(configured)), DeviceSource::Environment, QString::fromLatin1(variable));
+    if (const auto remembered = m_remembered.constFind(port); remembered != m_remembered.cend())
+        return checked(remembered->device, DeviceSource::Remembered, remembered->origin);
 #ifdef Q_OS_WIN
-    return {QStringLiteral("COM%1").arg(port), DeviceSource::Default};
+    return {QStringLiteral("COM%1").arg(port), DeviceSource::Default, {}};
 #else
-    return {QStringLiteral("/dev/ttyS%1").arg(port - 1), DeviceSource::Default};
+    return {QStringLiteral("/dev/ttyS%1").arg(port - 1), DeviceSource::Default, {}};
 #endif
 }
 
-QString devicePathForPort(int port) { return portDevice(port).device; }
-
-QString portDisplayName(int port) { return QStringLiteral("COM%1 (%2)").arg(port).arg(devicePathForPort(port)); }
-
-void setChosenDevice(int port, const QString& device)
+QString PortMap::displayName(int port) const
 {
-    if (device.isEmpty())
-        chosenDevices().remove(port);
-    else
-        chosenDevices().insert(port, absoluteDevice(device));
+    return QStringLiteral("COM%1 (%2)").arg(port).arg(printableDevice(devicePath(port)));
 }
 
-void rememberDevice(int port, const QString& device)
+void PortMap::choose(int port, const QString& device, const QString& origin)
 {
-    QSettings settings = userSettings();
-    settings.setValue(settingsKey(port), absoluteDevice(device));
+    if (device.isEmpty())
+        m_chosen.remove(port);
+    else
+        m_chosen.insert(port, {absoluteDevice(device), origin});
+}
+
+void PortMap::loadRemembered(const QSettings& settings)
+{
+    m_remembered.clear();
+    const QString origin = QStringLiteral("the remembered choice in %1").arg(settings.fileName());
+    for (const int port : {1, 2}) {
+        const QString device = settings.value(settingsKey(port)).toString();
+        if (!device.isEmpty())
+            m_remembered.insert(port, {absoluteDevice(device), origin});
+    }
 }
 
 bool isNetworkDevice(const QString& device) { return device.contains(QLatin1String("://")); }
 
 QString absoluteDevice(const QString& device)
 {
-    if (device.isEmpty() || isNetworkDevice(device) || QDir::isAbsolutePath(device))
+    if (device.isEmpty() || isNetworkDevice(device))
         return device;
 #ifdef Q_OS_WIN
     if (device.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
         return device;
 #endif
-    return QDir::cleanPath(QDir::current().absoluteFilePath(device));
+    QString path = QDir::cleanPath(QDir::current().absoluteFilePath(device));
+    // Above the root is the root: "/../../dev/null" is "/dev/null".
+    while (path.startsWith(QLatin1String("/../")) || path == QLatin1String("/.."))
+        path.remove(0, 3);
+    return path.isEmpty() ? QStringLiteral("/") : path;
+}
+
+QString deviceNameError(const QString& device)
+{
+    for (const QChar c : device) {
+        if (isControl(c))
+            return QStringLiteral("names a device with a control character in it");
+    }
+    return {};
+}
+
+QString printableDevice(const QString& device)
+{
+    QString text;
+    text.reserve(device.size());
+    for (const QChar c : device) {
+        if (isControl(c))
+            text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text;
 }
 
 } // namespace runo

@@ -36,8 +36,9 @@ QSerialPort::StopBits toQt(LineSettings::StopBits s)
 
 } // namespace
 
-SerialComm::SerialComm(QObject* parent)
+SerialComm::SerialComm(PortMap* map, QObject* parent)
     : MSComm(parent)
+    , m_map(map ? map : &m_ownMap)
 {
     m_settings = *parseLineSettings(m_settingsText);
     connect(&m_serial, &QSerialPort::readyRead, this, &SerialComm::receive);
@@ -57,9 +58,18 @@ bool SerialComm::failWith(const QString& reason) { return fail(QStringLiteral("%
 
 void SerialComm::setDevice(const QString& device) { m_device = absoluteDevice(device); }
 
-QString SerialComm::device() const { return m_device.isEmpty() ? devicePathForPort(m_port) : m_device; }
+QString SerialComm::device() const { return m_device.isEmpty() ? m_map->devicePath(m_port) : m_device; }
 
-QString SerialComm::displayName() const { return m_device.isEmpty() ? portDisplayName(m_port) : m_device; }
+QString SerialComm::displayName() const { return m_device.isEmpty() ? m_map->displayName(m_port) : printableDevice(m_device); }
+
+// A name that cannot be what it seems (a NUL would cut it) opens nothing.
+QString SerialComm::refusal() const
+{
+    if (m_device.isEmpty())
+        return m_map->device(m_port).refusal;
+    const QString error = deviceNameError(m_device);
+    return error.isEmpty() ? error : QStringLiteral("refused: the port ") + error;
+}
 
 bool SerialComm::setCommPort(int port)
 {
@@ -110,6 +120,8 @@ bool SerialComm::setPortOpen(bool open)
     }
     if (portOpen())
         return failWith(QStringLiteral("Port already open"));
+    if (const QString refused = refusal(); !refused.isEmpty())
+        return failWith(refused);
     const QString path = device();
     if (isNetworkDevice(path)) {
         QString reason;

@@ -18,6 +18,7 @@
 #include "link/linesettings.h"
 #include "link/mscomm.h"
 #include "link/networkline.h"
+#include "link/portmap.h"
 
 #include <QSerialPort>
 
@@ -26,7 +27,9 @@ namespace runo {
 class SerialComm : public MSComm {
     Q_OBJECT
 public:
-    explicit SerialComm(QObject* parent = nullptr);
+    // The port finds its devices in `map`, which outlives it; without one,
+    // in a map of its own (the environment and the defaults).
+    explicit SerialComm(PortMap* map = nullptr, QObject* parent = nullptr);
 
     bool setCommPort(int port) override;
     int commPort() const override { return m_port; }
@@ -42,6 +45,7 @@ public:
     bool output(const QByteArray& text) override;
     QByteArray input() override;
     int commEvent() const override { return m_commEvent; }
+    PortMap* portMap() override { return m_map; }
 
     // Device losses seen so far (each closed the port).
     int lossCount() const { return m_losses; }
@@ -60,10 +64,13 @@ private:
     bool applySettings();
     bool failWith(const QString& reason);
     QString device() const;
+    QString refusal() const;
     QString displayName() const;
 
     QSerialPort m_serial;
     NetworkLine m_network;
+    PortMap m_ownMap;
+    PortMap* m_map;
     int m_port = 1;
     QString m_device; // empty: the port map's device for m_port
     QString m_settingsText = QStringLiteral("19200,N,8,1");

@@ -72,8 +72,10 @@ public:
     void selectPort(int port); // Option1 / Option2 click
     void selectSpeed(int baud); // Option9 / Option10 click
     void showSettingsPanel(); // Command33 "COM"
-    // The device behind COM1 or COM2, chosen from the menu on "COM": kept for
-    // this run and the next ones; the port in use is reopened on it at once.
+    // The device behind COM1 or COM2, chosen from the menu on "COM": set in
+    // the port's map for this run and announced (portChoiceMade) for the
+    // program to remember; the port in use is reopened on it at once. A name
+    // with a control character in it is refused with a warning.
     void assignDevice(int port, const QString& device);
     void end(); // Command16 "END"
 
@@ -144,6 +146,9 @@ signals:
     // A port failure to show in a warning box; the handler waits for it.
     void warning(const QString& text);
     void ended();
+    // A device chosen for COM1 or COM2 (absolute, as the map keeps it), for
+    // the program to remember for its next runs.
+    void portChoiceMade(int com, const QString& device);
 
 private:
     // How a failure of the open that a network port may still be making is

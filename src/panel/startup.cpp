@@ -73,8 +73,14 @@ void Panel::choosePort(int port, bool openIfClosed)
 
 void Panel::assignDevice(int port, const QString& device)
 {
-    setChosenDevice(port, device);
-    rememberDevice(port, device);
+    if (const QString error = deviceNameError(device); !error.isEmpty()) {
+        emit warning(QStringLiteral("COM%1: refused: the menu %2: \"%3\"").arg(port).arg(error, printableDevice(device)));
+        return; // nothing chosen, remembered or opened
+    }
+    const QString absolute = absoluteDevice(device);
+    if (PortMap* map = m_port->portMap())
+        map->choose(port, absolute, QStringLiteral("the menu"));
+    emit portChoiceMade(port, absolute);
     if (port != m_port->commPort() || m_portChoiceFailed)
         return;
     if (m_port->portOpen())

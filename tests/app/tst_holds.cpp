@@ -156,8 +156,8 @@ void TstHolds::portBusyAtStartUp()
     Pty pty;
     QSerialPort holder(pty.path());
     QVERIFY(holder.open(QIODevice::ReadWrite));
-    runo::setChosenDevice(1, pty.path());
-    rig.comm = std::make_unique<runo::SerialComm>();
+    rig.ports.choose(1, pty.path());
+    rig.comm = std::make_unique<runo::SerialComm>(&rig.ports);
     rig.window = std::make_unique<runo::MainWindow>(rig.comm.get());
     QVERIFY(rig.show());
     QCOMPARE(rig.boxes.texts.size(), 1);

@@ -321,7 +321,7 @@ void TstWindow::settingsPanel()
 
     // COM2 cannot be opened: one box naming it, COM2 stays ticked, and no
     // command goes out on COM1 behind the operator's back.
-    runo::setChosenDevice(2, "/nonexistent/ttyX9");
+    rig->ports.choose(2, "/nonexistent/ttyX9");
     rig->click("Command33");
     QTest::mouseClick(rig->form().option("Option2"), Qt::LeftButton);
     QTest::qWait(200); // room for a second box, should one follow

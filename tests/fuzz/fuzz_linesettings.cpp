@@ -20,6 +20,7 @@ using namespace runo;
 namespace {
 
 Pty* pty = nullptr;
+PortMap* ports = nullptr;
 SerialComm* openPort = nullptr;
 
 QString text(const std::uint8_t* data, std::size_t size)
@@ -45,8 +46,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     (void)app;
     pty = new Pty;
     FUZZ_CHECK(pty->isValid());
-    setChosenDevice(1, pty->path());
-    openPort = new SerialComm;
+    ports = new PortMap;
+    ports->choose(1, pty->path());
+    openPort = new SerialComm(ports);
     FUZZ_CHECK(openPort->setSettings(QStringLiteral("19200,N,8,1")) && openPort->setPortOpen(true));
     return 0;
 }
@@ -66,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A closed port takes exactly what parses and reports the rest, naming
     // the device; a refused string leaves the settings as they were.
-    SerialComm closed;
+    SerialComm closed(ports);
     const QString stored = closed.settings();
     const bool taken = closed.setSettings(settings);
     FUZZ_CHECK(taken == parsed.has_value());

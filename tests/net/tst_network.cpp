@@ -16,8 +16,8 @@ class TstNetwork : public QObject {
     // The window, on COM1 at `url`.
     static void attach(WindowRig& rig, const QString& url)
     {
-        setChosenDevice(1, url);
-        rig.comm = std::make_unique<SerialComm>();
+        rig.ports.choose(1, url);
+        rig.comm = std::make_unique<SerialComm>(&rig.ports);
         rig.window = std::make_unique<MainWindow>(rig.comm.get());
         rig.window->show();
     }
@@ -152,8 +152,9 @@ private slots:
             peer = server.nextPendingConnection();
             peer->setReadBufferSize(1); // reads no more once it holds a byte
         });
-        setChosenDevice(1, network ? QStringLiteral("socket://127.0.0.1:%1").arg(server.serverPort()) : far.path());
-        SerialComm comm;
+        PortMap ports;
+        ports.choose(1, network ? QStringLiteral("socket://127.0.0.1:%1").arg(server.serverPort()) : far.path());
+        SerialComm comm(&ports);
         QVERIFY(comm.setPortOpen(true));
         QTRY_VERIFY(!network || peer);
 
@@ -173,7 +174,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((wire += read()).size() >= taken * 4, 5000);
         QTest::qWait(200);
         QCOMPARE(wire + read(), QByteArray("C3A\r").repeated(taken));
-        setChosenDevice(1, {});
     }
 };
 

@@ -6,6 +6,7 @@
 #include "fakecomm.h"
 #include "link/linesettings.h"
 #include "link/portmap.h"
+#include "link/serialcomm.h"
 #include "panel/panel.h"
 
 #include <QDir>
@@ -40,7 +41,6 @@ struct Rig {
 class TstPanel : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void startUp_data();
     void startUp();
     void portChoice_data();
@@ -51,14 +51,10 @@ private slots:
     void floodStaysBounded();
     void devicePrecedence_data();
     void devicePrecedence();
+    void menuChoice();
     void lineSettings_data();
     void lineSettings();
-
-private:
-    QTemporaryDir m_config;
 };
-
-void TstPanel::initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
 
 void TstPanel::startUp_data()
 {
@@ -235,34 +231,96 @@ void TstPanel::floodStaysBounded()
 
 void TstPanel::devicePrecedence_data()
 {
-    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("chosen"); // on the command line
     QTest::addColumn<QByteArray>("environment");
-    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QByteArray>("remembered"); // as the settings file holds it
+    QTest::addColumn<QString>("workingDir");
     QTest::addColumn<QString>("device");
-    QTest::newRow("default") << "" << QByteArray() << ""
-                             << "/dev/ttyS0";
-    QTest::newRow("remembered") << "" << QByteArray() << "/dev/ttyUSB1"
-                                << "/dev/ttyUSB1";
-    QTest::newRow("environment") << "" << QByteArray("/dev/ttyACM0") << "/dev/ttyUSB1"
-                                 << "/dev/ttyACM0";
-    QTest::newRow("chosen") << "socket://10.0.0.7:4001" << QByteArray("/dev/ttyACM0") << "/dev/ttyUSB1"
-                            << "socket://10.0.0.7:4001";
-    QTest::newRow("relative") << "ports/a" << QByteArray() << "" << QDir::currentPath() + "/ports/a";
+    QTest::addColumn<QString>("warning"); // at start-up, for a refused device; FILE: the settings file
+    QTest::newRow("default") << "" << QByteArray() << QByteArray() << ""
+                             << "/dev/ttyS0"
+                             << "";
+    QTest::newRow("remembered") << "" << QByteArray() << QByteArray("/dev/ttyUSB1") << ""
+                                << "/dev/ttyUSB1"
+                                << "";
+    QTest::newRow("environment") << "" << QByteArray("/dev/ttyACM0") << QByteArray("/dev/ttyUSB1") << ""
+                                 << "/dev/ttyACM0"
+                                 << "";
+    QTest::newRow("chosen") << "socket://10.0.0.7:4001" << QByteArray("/dev/ttyACM0") << QByteArray("/dev/ttyUSB1") << ""
+                            << "socket://10.0.0.7:4001"
+                            << "";
+    QTest::newRow("relative") << "ports/a" << QByteArray() << QByteArray() << "/tmp"
+                              << "/tmp/ports/a"
+                              << "";
+    QTest::newRow("remembered relative, above the root") << "" << QByteArray() << QByteArray("../../dev/./null") << "/"
+                                                         << "/dev/null"
+                                                         << "";
+    const QString refused = "names a device with a control character in it";
+    QTest::newRow("remembered NUL") << "" << QByteArray() << QByteArray("/dev/null\\0x") << ""
+                                    << QString::fromLatin1("/dev/null\0x", 11)
+                                    << "COM1 (/dev/null\\x00x): refused: the remembered choice in FILE " + refused;
+    QTest::newRow("environment newline") << "" << QByteArray("/dev/null\nx") << QByteArray() << ""
+                                         << "/dev/null\nx"
+                                         << "COM1 (/dev/null\\x0ax): refused: RUNO_COM1 " + refused;
+    QTest::newRow("URL with DEL") << "socket://h\x7f:1" << QByteArray() << QByteArray() << ""
+                                  << "socket://h\x7f:1"
+                                  << "COM1 (socket://h\\x7f:1): refused: --com1 " + refused;
 }
 
+// A refused device is opened neither as given nor as another: the panel
+// starts with one warning naming where the name came from, its port closed.
 void TstPanel::devicePrecedence()
 {
     QFETCH(QString, chosen);
     QFETCH(QByteArray, environment);
-    QFETCH(QString, remembered);
-    QFETCH(QString, device);
-    if (!remembered.isEmpty())
-        rememberDevice(1, remembered);
+    QFETCH(QByteArray, remembered);
+    QFETCH(QString, workingDir);
+    QFETCH(QString, warning);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("runo-control.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[ports]\nCOM1=" + remembered + "\n") > 0);
+    file.close();
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(workingDir.isEmpty() ? cwd : workingDir);
     qputenv("RUNO_COM1", environment);
-    setChosenDevice(1, chosen);
-    QCOMPARE(devicePathForPort(1), device);
-    setChosenDevice(1, {});
-    QSettings(m_config.filePath("runo-control/runo-control.conf"), QSettings::IniFormat).clear();
+    PortMap ports;
+    ports.loadRemembered(QSettings(file.fileName(), QSettings::IniFormat));
+    ports.choose(1, chosen, "--com1");
+    QDir::setCurrent(cwd);
+    QTEST(ports.devicePath(1), "device");
+
+    SerialComm comm(&ports);
+    Panel panel(&comm);
+    QSignalSpy warnings(&panel, &Panel::warning);
+    if (warning.isEmpty()) {
+        QVERIFY(ports.device(1).refusal.isEmpty());
+        return;
+    }
+    panel.load();
+    QCOMPARE(warnings.size(), 1);
+    QCOMPARE(warnings.first().first().toString(), warning.replace("FILE", file.fileName()));
+    QVERIFY(!comm.portOpen());
+}
+
+// A device chosen from the menu is set in the port's map and announced for
+// the program to remember; a name with a control character is neither.
+void TstPanel::menuChoice()
+{
+    PortMap ports;
+    SerialComm comm(&ports);
+    Panel panel(&comm); // on COM1: a choice for COM2 opens nothing
+    QSignalSpy warnings(&panel, &Panel::warning);
+    QSignalSpy made(&panel, &Panel::portChoiceMade);
+    panel.assignDevice(2, "/dev/tty\nS9");
+    QCOMPARE(warnings.value(0).value(0).toString(),
+        QString("COM2: refused: the menu names a device with a control character in it: \"/dev/tty\\x0aS9\""));
+    QCOMPARE(ports.devicePath(2), QString("/dev/ttyS1"));
+    panel.assignDevice(2, "../ttyUSB0");
+    const QString absolute = QDir::cleanPath(QDir::currentPath() + "/../ttyUSB0");
+    QCOMPARE(made.size(), 1);
+    QCOMPARE(made.first(), QVariantList({2, absolute}));
+    QCOMPARE(ports.devicePath(2), absolute);
+    QCOMPARE(warnings.size(), 1);
 }
 
 void TstPanel::lineSettings_data()

@@ -28,7 +28,14 @@ private:
     QTemporaryDir m_config;
 };
 
-void TstPrograms::initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
+void TstPrograms::initTestCase()
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    // A remembered COM2 with a NUL in it, as QSettings writes one.
+    QVERIFY(QDir(m_config.path()).mkpath("runo-control"));
+    QFile remembered(m_config.filePath("runo-control/runo-control.conf"));
+    QVERIFY(remembered.open(QIODevice::WriteOnly) && remembered.write("[ports]\nCOM2=/dev/null\\0x\n") > 0);
+}
 
 void TstPrograms::options_data()
 {
@@ -49,6 +56,13 @@ void TstPrograms::options_data()
     QTest::newRow("panel, no display") << panel << QStringList {"--com1", "/dev/ttyUSB0"} << 1 << ""
                                        << "runo-control: no display: set DISPLAY or WAYLAND_DISPLAY, or run it from a "
                                           "desktop session\n";
+    const QString ctl = RUNOCTL_PATH;
+    QTest::newRow("runoctl, remembered NUL") << ctl << QStringList {"--com", "2", "read", "status"} << 3 << ""
+                                             << "runoctl: COM2 (/dev/null\\x00x): refused: the remembered choice in "
+            + m_config.filePath("runo-control/runo-control.conf") + " names a device";
+    QTest::newRow("runoctl, --port with a newline") << ctl << QStringList {"--port", "/dev/null\nx", "read", "status"} << 2 << ""
+                                                    << "runoctl: --port names a device with a control character in it: "
+                                                       "\"/dev/null\\x0ax\"\n";
     QTest::newRow("simulator --help") << sim << QStringList {"--help"} << 0 << "Usage: projector-sim [options]"
                                       << "";
     QTest::newRow("simulator --version") << sim << QStringList {"-v"} << 0 << "projector-sim 1.40\n"

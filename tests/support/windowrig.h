@@ -80,16 +80,14 @@ public:
     {
         window.reset(); // the panel lets go of the port before the port goes
         comm.reset();
-        runo::setChosenDevice(1, {});
-        runo::setChosenDevice(2, {});
     }
 
     // Links COM1 to `device` and builds the window on it.
     void attach(const QString& device)
     {
         relink(device);
-        runo::setChosenDevice(1, link);
-        comm = std::make_unique<runo::SerialComm>();
+        ports.choose(1, link);
+        comm = std::make_unique<runo::SerialComm>(&ports);
         window = std::make_unique<runo::MainWindow>(comm.get());
     }
     bool show()
@@ -140,6 +138,7 @@ public:
     QTemporaryDir dir;
     QString link = dir.filePath(QStringLiteral("com1"));
     std::unique_ptr<Pty> pty;
+    runo::PortMap ports;
     std::unique_ptr<runo::SerialComm> comm;
     std::unique_ptr<runo::MainWindow> window;
 };
