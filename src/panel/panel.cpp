@@ -2,6 +2,7 @@
 // The panel's timers and the lines, panel, height and button it publishes.
 #include "panel/panel.h"
 
+#include "commands/timing.h"
 #include "link/mscomm.h"
 
 namespace runo {
@@ -18,10 +19,10 @@ Panel::Panel(MSComm* port, QObject* parent)
         int intervalMs;
         void (Panel::*tick)();
     } timers[] = {
-        {&m_repeatTimer, "Timer1", kRepeatMs, &Panel::repeatHeldCommand},
-        {&m_replyTimer, "Timer2", kReplyMs, &Panel::closeReplyWindow},
-        {&m_settingsPanelTimer, "Timer3", kSettingsPanelMs, &Panel::hideSettingsPanel},
-        {&m_displayClearTimer, "Timer4", kDisplayClearMs, &Panel::clearTrafficDisplay},
+        {&m_repeatTimer, "Timer1", timing::kRepeatMs, &Panel::repeatHeldCommand},
+        {&m_replyTimer, "Timer2", timing::kStoredExchange.replyMs, &Panel::closeReplyWindow},
+        {&m_settingsPanelTimer, "Timer3", timing::kSettingsPanelMs, &Panel::hideSettingsPanel},
+        {&m_displayClearTimer, "Timer4", timing::kStoredExchange.clearMs, &Panel::clearTrafficDisplay},
     };
     for (const auto& t : timers) {
         t.timer->setObjectName(QLatin1String(t.name));
