@@ -178,8 +178,80 @@ QFrame* Form::frame(const QString& name) const
     return w && w->metaObject() == &QFrame::staticMetaObject ? static_cast<QFrame*>(w) : nullptr;
 }
 QRadioButton* Form::option(const QString& name) const { return find<QRadioButton>(name); }
-QLineEdit* Form::textBox() const { return find<QLineEdit>(QStringLiteral("Text1")); }
-LogoLabel* Form::image() const { return find<LogoLabel>(QStringLiteral("Image1")); }
+QLineEdit* Form::textBox() const { return controls.entry; }
+LogoLabel* Form::image() const { return controls.logo; }
+
+namespace {
+
+// A typed handle and the stored name of its control.
+template <class Widget> struct Binding {
+    std::string_view control;
+    Widget* Controls::*handle;
+};
+
+constexpr Binding<QPushButton> kButtonBindings[] = {
+    {"Command17", &Controls::powerOn},
+    {"Command16", &Controls::end},
+    {"Command33", &Controls::com},
+    {"Command95", &Controls::send},
+    {"Command96", &Controls::cls},
+    {"Command34", &Controls::dataButton},
+};
+constexpr Binding<QRadioButton> kOptionBindings[] = {
+    {"Option1", &Controls::com1},
+    {"Option2", &Controls::com2},
+    {"Option9", &Controls::speed19200},
+    {"Option10", &Controls::speed9600},
+};
+constexpr Binding<QFrame> kFrameBindings[] = {{"Frame8", &Controls::settingsPanel}};
+constexpr Binding<QLabel> kLabelBindings[] = {
+    {"Label11", &Controls::transmitLine},
+    {"Label12", &Controls::receiveLine},
+    {"Label22", &Controls::statusLine},
+};
+constexpr Binding<QLineEdit> kTextBoxBindings[] = {{"Text1", &Controls::entry}};
+constexpr Binding<LogoLabel> kImageBindings[] = {{"Image1", &Controls::logo}};
+
+// Every bound name is a control of the table, of the kind its handle takes.
+template <class Widget, std::size_t N> constexpr bool inTable(const Binding<Widget> (&bindings)[N], Kind kind)
+{
+    for (const auto& b : bindings) {
+        const Control* c = findControl(b.control);
+        if (!c || c->kind != kind)
+            return false;
+    }
+    return true;
+}
+static_assert(inTable(kButtonBindings, Kind::Button), "a wired button is missing from the control table");
+static_assert(inTable(kOptionBindings, Kind::Option), "a wired option is missing from the control table");
+static_assert(inTable(kFrameBindings, Kind::Frame), "a wired group box is missing from the control table");
+static_assert(inTable(kLabelBindings, Kind::Label), "a wired label is missing from the control table");
+static_assert(inTable(kTextBoxBindings, Kind::TextBox), "the entry box is missing from the control table");
+static_assert(inTable(kImageBindings, Kind::Image), "the logo is missing from the control table");
+
+template <class Widget, std::size_t N> void bind(Form& form, const Binding<Widget> (&bindings)[N])
+{
+    for (const auto& b : bindings) {
+        form.controls.*b.handle = form.find<Widget>(toQString(b.control));
+        Q_ASSERT(form.controls.*b.handle);
+    }
+}
+
+void bindControls(Form& form, std::span<const ButtonRole> roles)
+{
+    bind(form, kButtonBindings);
+    bind(form, kOptionBindings);
+    bind(form, kFrameBindings);
+    bind(form, kLabelBindings);
+    bind(form, kTextBoxBindings);
+    bind(form, kImageBindings);
+    for (const ButtonRole& role : roles) {
+        form.controls.roleButtons.push_back(form.find<PanelButton>(toQString(role.control)));
+        Q_ASSERT(form.controls.roleButtons.back());
+    }
+}
+
+} // namespace
 
 QSize clientSize() { return {toPixels(kClientWidthTwips), toPixels(kClientHeightTwips)}; }
 
@@ -274,6 +346,8 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
         if (label && target)
             label->setBuddy(target);
     }
+
+    bindControls(form, roles);
 
     std::stable_sort(focusOrder.begin(), focusOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < focusOrder.size(); ++i)
