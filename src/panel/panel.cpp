@@ -10,7 +10,7 @@ namespace runo {
 Panel::Panel(MSComm* port, QObject* parent)
     : QObject(parent)
     , m_port(port)
-    , m_dataButtonCaption(QString::fromUtf8(kShowDataCaption.data(), qsizetype(kShowDataCaption.size())))
+    , m_dataButtonCaption(QUtf8StringView(kShowDataCaption).toString())
 {
     // Stored stopped, with their stored intervals; 5 ms must mean 5 ms.
     const struct {
@@ -89,7 +89,7 @@ void Panel::setWindowHeight(int twips)
 
 void Panel::setDataButton(std::string_view caption, bool visible)
 {
-    m_dataButtonCaption = QString::fromUtf8(caption.data(), qsizetype(caption.size()));
+    m_dataButtonCaption = QUtf8StringView(caption).toString();
     m_dataButtonVisible = visible;
     emit dataButtonChanged();
 }

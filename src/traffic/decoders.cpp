@@ -72,14 +72,11 @@ constexpr Row kLampMode[] = {
     {" 2 2", " No2 ON  : 1 Lamp mode(No2 USE)"},
 };
 
-QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
-
 std::optional<QString> lookUp(std::span<const Row> table, const QString& line)
 {
     for (const Row& row : table) {
-        const QString key = line.left(qsizetype(row.key.size()));
-        if (key == QLatin1String(row.key.data(), qsizetype(row.key.size())))
-            return latin1(row.status);
+        if (line.startsWith(QUtf8StringView(row.key).toString()))
+            return QUtf8StringView(row.status).toString();
     }
     return std::nullopt;
 }

@@ -24,8 +24,6 @@
 namespace runo::layout {
 namespace {
 
-QString toQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 QString cssColour(std::uint32_t rgb) { return QColor::fromRgb(rgb).name(); }
 
 QRect pixelRect(const Control& c) { return {toPixels(c.left), toPixels(c.top), toPixels(c.width), toPixels(c.height)}; }
@@ -72,7 +70,7 @@ void markForAccessibility(QWidget* w, const Control& c)
 
 QWidget* makeButton(const Control& c, bool holds, QWidget* parent)
 {
-    const QString caption = toQString(c.caption);
+    const QString caption = QUtf8StringView(c.caption).toString();
     PanelButton* button = holds ? new HoldButton(caption, parent) : new PanelButton(caption, parent);
     // The back colour fills the whole face, inside a one-pixel raised edge
     // that turns sunken while the button is down.
@@ -92,7 +90,7 @@ QWidget* makeLabel(const Control& c, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     markForAccessibility(label, c);
-    label->setText(toQString(c.caption));
+    label->setText(QUtf8StringView(c.caption).toString());
     Qt::Alignment horizontal = Qt::AlignLeft;
     if (c.flags & Centred)
         horizontal = Qt::AlignHCenter;
@@ -125,7 +123,7 @@ QWidget* makeOption(const Control& c, QWidget* parent)
 {
     auto* option = new QRadioButton(parent);
     markForAccessibility(option, c);
-    option->setText(toQString(c.caption));
+    option->setText(QUtf8StringView(c.caption).toString());
     option->setChecked(c.flags & Selected);
     option->setBackgroundRole(QPalette::Window);
     option->setAutoFillBackground(true);
@@ -137,7 +135,7 @@ QWidget* makeOption(const Control& c, QWidget* parent)
 
 QWidget* makeTextBox(const Control& c, QWidget* parent)
 {
-    auto* box = new EntryBox(toQString(c.caption), parent);
+    auto* box = new EntryBox(QUtf8StringView(c.caption).toString(), parent);
     box->setMaxLength(std::numeric_limits<int>::max()); // single line, no length limit
     if (c.back != kSystemWindow)
         setColour(box, QPalette::Base, c.back);
@@ -232,7 +230,7 @@ static_assert(inTable(kImageBindings, Kind::Image), "the logo is missing from th
 template <class Widget, std::size_t N> void bind(Form& form, const Binding<Widget> (&bindings)[N])
 {
     for (const auto& b : bindings) {
-        form.controls.*b.handle = form.find<Widget>(toQString(b.control));
+        form.controls.*b.handle = form.find<Widget>(QUtf8StringView(b.control).toString());
         Q_ASSERT(form.controls.*b.handle);
     }
 }
@@ -246,7 +244,7 @@ void bindControls(Form& form, std::span<const ButtonRole> roles)
     bind(form, kTextBoxBindings);
     bind(form, kImageBindings);
     for (const ButtonRole& role : roles) {
-        form.controls.roleButtons.push_back(form.find<PanelButton>(toQString(role.control)));
+        form.controls.roleButtons.push_back(form.find<PanelButton>(QUtf8StringView(role.control).toString()));
         Q_ASSERT(form.controls.roleButtons.back());
     }
 }
@@ -295,14 +293,14 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
     for (const Control& c : controls()) {
         const auto role = std::find_if(roles.begin(), roles.end(), [&c](const ButtonRole& r) { return r.control == c.name; });
         const bool holds = role != roles.end() && role->holds;
-        QWidget* container = c.container.empty() ? client : form.widgets.value(toQString(c.container));
+        QWidget* container = c.container.empty() ? client : form.widgets.value(QUtf8StringView(c.container).toString());
         Q_ASSERT(container); // the table lists every group box before its contents
         QWidget* w = makeWidget(c, c.kind == Kind::Button && holds, container);
-        w->setObjectName(toQString(c.name));
+        w->setObjectName(QUtf8StringView(c.name).toString());
         if (role != roles.end())
-            w->setAccessibleName(toQString(role->name));
+            w->setAccessibleName(QUtf8StringView(role->name).toString());
         else if (const AccessibleName* a = findAccessibleName(c.name))
-            w->setAccessibleName(toQString(a->name));
+            w->setAccessibleName(QUtf8StringView(a->name).toString());
         w->setGeometry(pixelRect(c));
         if (c.kind != Kind::Image)
             w->setFont(toQFont(c.font));
@@ -340,8 +338,8 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
     for (const AccessibleName& a : accessibleNames()) {
         if (a.captionLabel.empty())
             continue;
-        auto* label = qobject_cast<QLabel*>(form.widgets.value(toQString(a.captionLabel)));
-        QWidget* target = form.widgets.value(toQString(a.control));
+        auto* label = qobject_cast<QLabel*>(form.widgets.value(QUtf8StringView(a.captionLabel).toString()));
+        QWidget* target = form.widgets.value(QUtf8StringView(a.control).toString());
         Q_ASSERT(label && target);
         if (label && target)
             label->setBuddy(target);
