@@ -540,7 +540,7 @@ void repeatAccuracy(Rig& rig, const Options& o, Table& table)
 void replyWindows(Rig& rig, const Options& o, Table& table)
 {
     progress("reply windows");
-    const QString marker = QString::fromLatin1(runo::Panel::kNoReplyMarker.data(), qsizetype(runo::Panel::kNoReplyMarker.size()));
+    const QString marker = QUtf8StringView(runo::Panel::kNoReplyMarker).toString();
     std::optional<Clock::time_point> shownAt;
     QObject context; // ends the connection with this function
     QObject::connect(&rig.panel(), &runo::Panel::receiveLineChanged, &context, [&](const QString& t) {

@@ -8,6 +8,7 @@
 #include "link/devices.h"
 #include "link/mscomm.h"
 #include "link/portmap.h"
+#include "panel/linespeed.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -32,7 +33,23 @@ namespace runo {
 
 namespace {
 
-QString name(std::string_view text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+// Every command row's control is a button of the layout, so each gets its
+// handle from buildForm.
+constexpr bool commandsInLayout()
+{
+    const auto isButton = [](std::string_view name) {
+        const layout::Control* c = layout::findControl(name);
+        return c && c->kind == layout::Kind::Button;
+    };
+    for (const CommandButton& b : kCommandButtons)
+        if (!isButton(b.control))
+            return false;
+    for (const HoldButton& b : kHoldButtons)
+        if (!isButton(b.control))
+            return false;
+    return true;
+}
+static_assert(commandsInLayout(), "a command button is missing from the control table");
 
 // Kept for the next runs, where the programs read it (PortMap::loadRemembered).
 void rememberDevice(int com, const QString& device)
@@ -41,7 +58,24 @@ void rememberDevice(int com, const QString& device)
     QSettings(settingsName, settingsName).setValue(PortMap::settingsKey(com), device);
 }
 
-// Every command button with its name from the command tables.
+// The options of the settings panel: a port or a speed each.
+struct PortOption {
+    QRadioButton* layout::Controls::*option;
+    int port;
+};
+constexpr PortOption kPortOptions[] = {{&layout::Controls::com1, 1}, {&layout::Controls::com2, 2}};
+struct SpeedOption {
+    QRadioButton* layout::Controls::*option;
+    LineSpeed speed;
+};
+constexpr SpeedOption kSpeedOptions[] = {
+    {&layout::Controls::speed19200, LineSpeed::Baud19200},
+    {&layout::Controls::speed9600, LineSpeed::Baud9600},
+};
+static_assert(std::size(kSpeedOptions) == kLineSpeedCount, "an option for every line speed");
+
+// Every command button with its name from the command tables, commands
+// first, then holds: buildForm hands out their buttons in this order.
 std::vector<layout::ButtonRole> buttonRoles()
 {
     std::vector<layout::ButtonRole> roles;
@@ -70,8 +104,8 @@ MainWindow::MainWindow(MSComm* port, QWidget* parent)
     , m_client(new QWidget(this))
     , m_panel(port)
 {
-    setObjectName(name(layout::kWindowName));
-    setWindowTitle(QString::fromLatin1(layout::kWindowCaption.data(), qsizetype(layout::kWindowCaption.size())));
+    setObjectName(QUtf8StringView(layout::kWindowName).toString());
+    setWindowTitle(QUtf8StringView(layout::kWindowCaption).toString());
     const auto roles = buttonRoles();
     m_form = layout::buildForm(m_client, roles);
     m_client->move(0, 0);
@@ -88,79 +122,74 @@ MainWindow::MainWindow(MSComm* port, QWidget* parent)
 
     centreOnScreen();
     m_panel.load();
-    if (QPushButton* first = m_form.button(QStringLiteral("Command17")))
-        first->setFocus();
+    m_form.controls.powerOn->setFocus();
 }
 
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::connectCommandButtons()
 {
-    for (const CommandButton& b : commandButtons()) {
-        if (QPushButton* w = m_form.button(name(b.control)))
-            connect(w, &QPushButton::clicked, &m_panel, [this, &b] { m_panel.clickCommand(b); });
-    }
+    auto w = m_form.controls.roleButtons.begin(); // the command buttons come first
+    for (const CommandButton& b : commandButtons())
+        connect(*w++, &QPushButton::clicked, &m_panel, [this, &b] { m_panel.clickCommand(b); });
 }
 
 void MainWindow::connectHoldButtons()
 {
+    const auto& buttons = m_form.controls.roleButtons;
+    auto w = buttons.begin() + qsizetype(commandButtons().size()); // after the command buttons
     for (const HoldButton& b : holdButtons()) {
-        auto* w = m_form.find<layout::HoldButton>(name(b.control));
-        if (!w)
-            continue;
-        connect(w, &layout::HoldButton::held, &m_panel, [this, &b] { m_panel.pressHold(b); });
-        connect(w, &layout::HoldButton::letGo, &m_panel, [this, &b] { m_panel.releaseHold(b); });
+        auto* hold = static_cast<layout::HoldButton*>(*w++);
+        connect(hold, &layout::HoldButton::held, &m_panel, [this, &b] { m_panel.pressHold(b); });
+        connect(hold, &layout::HoldButton::letGo, &m_panel, [this, &b] { m_panel.releaseHold(b); });
     }
 }
 
 void MainWindow::connectSettingsPanel()
 {
-    const struct {
-        const char* option;
-        int port;
-        int baud;
-    } options[] = {{"Option1", 1, 0}, {"Option2", 2, 0}, {"Option9", 0, 19200}, {"Option10", 0, 9600}};
-    for (const auto& o : options) {
-        QRadioButton* w = m_form.option(QLatin1String(o.option));
-        if (!w)
-            continue;
-        if (o.port)
-            connect(w, &QRadioButton::clicked, &m_panel, [this, port = o.port] { m_panel.selectPort(port); });
-        else
-            connect(w, &QRadioButton::clicked, &m_panel, [this, baud = o.baud] { m_panel.selectSpeed(baud); });
-    }
-    connect(m_form.button(QStringLiteral("Command33")), &QPushButton::clicked, &m_panel, &Panel::showSettingsPanel);
-    connect(m_form.button(QStringLiteral("Command16")), &QPushButton::clicked, &m_panel, &Panel::end);
+    const layout::Controls& c = m_form.controls;
+    for (const PortOption& o : kPortOptions)
+        connect(c.*o.option, &QRadioButton::clicked, &m_panel, [this, port = o.port] { m_panel.selectPort(port); });
+    for (const SpeedOption& o : kSpeedOptions)
+        connect(
+            c.*o.option, &QRadioButton::clicked, &m_panel, [this, baud = lineSpeed(o.speed).baud] { m_panel.selectSpeed(baud); });
+    connect(c.com, &QPushButton::clicked, &m_panel, &Panel::showSettingsPanel);
+    connect(c.end, &QPushButton::clicked, &m_panel, &Panel::end);
     connect(&m_panel, &Panel::ended, this, &QWidget::close);
     connect(&m_panel, &Panel::portOptionSelected, this, [this](int port) {
-        if (QRadioButton* w = m_form.option(port == 1 ? QStringLiteral("Option1") : QStringLiteral("Option2")))
-            w->setChecked(true);
+        for (const PortOption& o : kPortOptions)
+            if (o.port == port)
+                (m_form.controls.*o.option)->setChecked(true);
     });
     connect(&m_panel, &Panel::speedOptionSelected, this, [this](int baud) {
-        if (QRadioButton* w = m_form.option(baud == 9600 ? QStringLiteral("Option10") : QStringLiteral("Option9")))
-            w->setChecked(true);
+        const LineSpeedRow* row = findLineSpeed(baud);
+        const LineSpeed speed = row ? row->speed : kStartLineSpeed;
+        for (const SpeedOption& o : kSpeedOptions)
+            if (o.speed == speed)
+                (m_form.controls.*o.option)->setChecked(true);
     });
-    connect(&m_panel, &Panel::settingsPanelVisibleChanged, m_form.frame(QStringLiteral("Frame8")), &QWidget::setVisible);
+    connect(&m_panel, &Panel::settingsPanelVisibleChanged, c.settingsPanel, &QWidget::setVisible);
     connect(&m_panel, &Panel::warning, this, &MainWindow::showWarning);
 }
 
 void MainWindow::connectOperatorEntry()
 {
-    QLineEdit* entry = m_form.textBox();
-    connect(m_form.button(QStringLiteral("Command95")), &QPushButton::clicked, &m_panel,
-        [this, entry] { m_panel.sendFreeCommand(entry->text()); });
-    connect(m_form.button(QStringLiteral("Command96")), &QPushButton::clicked, entry, &QLineEdit::clear);
-    connect(m_form.button(QStringLiteral("Command34")), &QPushButton::clicked, &m_panel, &Panel::toggleDataDisplay);
-    connect(m_form.image(), &layout::LogoLabel::doubleClicked, &m_panel, &Panel::doubleClickLogo);
+    const layout::Controls& c = m_form.controls;
+    QLineEdit* entry = c.entry;
+    connect(c.send, &QPushButton::clicked, &m_panel, [this, entry] { m_panel.sendFreeCommand(entry->text()); });
+    connect(c.cls, &QPushButton::clicked, entry, &QLineEdit::clear);
+    connect(c.dataButton, &QPushButton::clicked, &m_panel, &Panel::toggleDataDisplay);
+    connect(c.logo, &layout::LogoLabel::doubleClicked, &m_panel, &Panel::doubleClickLogo);
     connect(&m_panel, &Panel::dataButtonChanged, this, &MainWindow::showDataButton);
     connect(&m_panel, &Panel::windowHeightChanged, this, &MainWindow::applyWindowHeight);
 }
 
 void MainWindow::connectDisplay()
 {
-    connect(&m_panel, &Panel::transmitLineChanged, m_form.label(QStringLiteral("Label11")), &QLabel::setText);
-    connect(&m_panel, &Panel::receiveLineChanged, m_form.label(QStringLiteral("Label12")), &QLabel::setText);
-    connect(&m_panel, &Panel::statusLineChanged, m_form.label(QStringLiteral("Label22")), &QLabel::setText);
+    const layout::Controls& c = m_form.controls;
+    connect(&m_panel, &Panel::transmitLineChanged, c.transmitLine, &QLabel::setText);
+    connect(&m_panel, &Panel::receiveLineChanged, c.receiveLine, &QLabel::setText);
+    connect(&m_panel, &Panel::statusLineChanged, c.statusLine, &QLabel::setText);
 }
 
 // Centred for the stored size (client area and frame), before the panel sets
@@ -184,7 +213,7 @@ int MainWindow::outerHeightTwips() const { return layout::outerHeightForClientPi
 
 void MainWindow::showDataButton()
 {
-    QPushButton* button = m_form.button(QStringLiteral("Command34"));
+    QPushButton* button = m_form.controls.dataButton;
     button->setText(m_panel.dataButtonCaption());
     button->setVisible(m_panel.dataButtonVisible());
 }
@@ -212,17 +241,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::connectDeviceMenus()
 {
+    const layout::Controls& c = m_form.controls;
     const struct {
-        const char* control;
+        QWidget* control;
         int port; // 0: both
-    } menus[] = {{"Command33", 0}, {"Option1", 1}, {"Option2", 2}};
+    } menus[] = {{c.com, 0}, {c.com1, 1}, {c.com2, 2}};
     for (const auto& m : menus) {
-        QWidget* w = m_form.widget(QLatin1String(m.control));
+        QWidget* w = m.control;
         w->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(w, &QWidget::customContextMenuRequested, this,
             [this, w, port = m.port](const QPoint& pos) { showDeviceMenu(port, w, pos); });
     }
-    m_form.button(QStringLiteral("Command33"))->setToolTip(tr("Right-click to choose the devices behind COM1 and COM2"));
+    c.com->setToolTip(tr("Right-click to choose the devices behind COM1 and COM2"));
     connect(&m_panel, &Panel::portChoiceMade, this, &rememberDevice);
 }
 

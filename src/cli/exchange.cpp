@@ -136,7 +136,7 @@ void Exchange::closeWindow()
         finish(Outcome::Result::PortError);
         return;
     }
-    m_outcome.receiveLine = QString::fromLatin1(Panel::kNoReplyMarker.data(), qsizetype(Panel::kNoReplyMarker.size()));
+    m_outcome.receiveLine = QUtf8StringView(Panel::kNoReplyMarker).toString();
     finish(Outcome::Result::NoReply);
 }
 

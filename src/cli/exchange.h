@@ -10,6 +10,7 @@
 
 #include "cli/vocabulary.h"
 #include "link/serialcomm.h"
+#include "panel/linespeed.h"
 #include "panel/panel.h"
 
 #include <QElapsedTimer>
@@ -31,7 +32,7 @@ struct Request {
     std::optional<Command> command; // nothing: the free command freeText
     QString freeText;
     int holdMs = -1; // how long a hold button is held; -1: pressed and released at once
-    int baud = 19200;
+    int baud = lineSpeed(kStartLineSpeed).baud;
     int timeoutMs = 0; // reply window; 0: the panel's for the command
 };
 

@@ -3,15 +3,13 @@
 
 #include "commands/commandtable.h"
 #include "link/portmap.h"
+#include "panel/linespeed.h"
 
 #include <QCommandLineParser>
 
 namespace runo {
 
 namespace {
-
-constexpr int kFastBaud = 19200;
-constexpr int kSlowBaud = 9600;
 
 const char* const kDescription = R"(Sends one of the panel's commands to a projector on a serial port and prints
 the reply, decoded as the panel decodes it.
@@ -29,6 +27,17 @@ Exit status: 0 a reply came, 1 no reply in the reply window, 2 usage error,
 3 a port could not be opened, refused the line or went away (with several
 ports, the worst of these), 4 the output could not be written.)";
 
+// The speeds offered, as "19200 or 9600"; the one at start marked "(default)".
+QString speedChoices(bool markDefault)
+{
+    QStringList speeds;
+    for (const LineSpeedRow& row : kLineSpeeds)
+        speeds.append(
+            QString::number(row.baud) + (markDefault && row.speed == kStartLineSpeed ? QStringLiteral(" (default)") : QString()));
+    const QString last = speeds.takeLast();
+    return speeds.isEmpty() ? last : speeds.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
 struct Options {
     QCommandLineOption port {QStringLiteral("port"),
         QStringLiteral("The serial device; give it again for more projectors, all served at once. Default: COM1 as the "
@@ -36,7 +45,7 @@ struct Options {
         QStringLiteral("device")};
     QCommandLineOption com {QStringLiteral("com"), QStringLiteral("COM1 or COM2 as the panel maps it."), QStringLiteral("1|2")};
     QCommandLineOption speed {
-        QStringLiteral("speed"), QStringLiteral("Line speed: 19200 (default) or 9600."), QStringLiteral("baud")};
+        QStringLiteral("speed"), QStringLiteral("Line speed: %1.").arg(speedChoices(true)), QStringLiteral("baud")};
     QCommandLineOption timeout {QStringLiteral("timeout"),
         QStringLiteral("Wait up to MS for the reply instead of the panel's reply window."), QStringLiteral("ms")};
     QCommandLineOption verbose {
@@ -147,10 +156,10 @@ QString readTargets(const QCommandLineParser& parser, const Options& o, Invocati
 QString readSettings(const QCommandLineParser& parser, const Options& o, Invocation& inv)
 {
     if (parser.isSet(o.speed)) {
-        const int baud = parser.value(o.speed).toInt();
-        if (baud != kFastBaud && baud != kSlowBaud)
-            return QStringLiteral("--speed is 19200 or 9600, not \"%1\"").arg(parser.value(o.speed));
-        inv.request.baud = baud;
+        const LineSpeedRow* speed = findLineSpeed(parser.value(o.speed).toInt());
+        if (!speed)
+            return QStringLiteral("--speed is %1, not \"%2\"").arg(speedChoices(false), parser.value(o.speed));
+        inv.request.baud = speed->baud;
     }
     if (parser.isSet(o.timeout)) {
         const std::optional<int> ms = number(parser.value(o.timeout), 1, kMaxWaitMs);
@@ -183,7 +192,7 @@ Invocation parseInvocation(const QStringList& arguments)
         inv.action = Invocation::Action::Version;
         return inv;
     }
-    inv.request.baud = kFastBaud;
+    inv.request.baud = lineSpeed(kStartLineSpeed).baud;
     for (const QString& error :
         {readCommand(parser.positionalArguments(), inv), readTargets(parser, o, inv), readSettings(parser, o, inv)}) {
         if (!error.isEmpty())

@@ -57,8 +57,6 @@ int freeCommandReplyMs()
     return panel.replyTimer().interval();
 }
 
-QString utf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
 QString ms(int value) { return value > 0 ? QStringLiteral("%1 ms").arg(value) : QString(); }
 
 QString columns(const QList<QStringList>& rows)
@@ -92,8 +90,8 @@ QString commandList()
         const std::string_view group = c.button ? c.button->group : c.hold->group;
         const QString ascii = asciiSpelling(name);
         const Timing t = timingAtStart(c);
-        rows.append({c.name(), group.empty() ? QStringLiteral("-") : utf8(group), utf8(c.text()), ms(t.replyMs), ms(t.repeatMs),
-            ascii == c.name() ? QString() : ascii});
+        rows.append({c.name(), group.empty() ? QStringLiteral("-") : QUtf8StringView(group).toString(),
+            QUtf8StringView(c.text()).toString(), ms(t.replyMs), ms(t.repeatMs), ascii == c.name() ? QString() : ascii});
     }
     rows.append({QStringLiteral("send TEXT"), QStringLiteral("-"), QStringLiteral("TEXT"), ms(freeCommandReplyMs())});
     return columns(rows);

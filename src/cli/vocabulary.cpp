@@ -21,25 +21,23 @@ constexpr ArrowWord kArrowWords[] = {
     {"→", "right"},
 };
 
-QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
 bool sameName(const QString& typed, std::string_view name)
 {
-    return typed.compare(fromUtf8(name), Qt::CaseInsensitive) == 0
+    return typed.compare(QUtf8StringView(name).toString(), Qt::CaseInsensitive) == 0
         || typed.compare(asciiSpelling(name), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
 
-QString Command::name() const { return fromUtf8(button ? button->name : hold->name); }
+QString Command::name() const { return QUtf8StringView(button ? button->name : hold->name).toString(); }
 
 std::string_view Command::text() const { return button ? button->text : hold->text; }
 
 QString asciiSpelling(std::string_view name)
 {
-    QString spelled = fromUtf8(name);
+    QString spelled = QUtf8StringView(name).toString();
     for (const ArrowWord& a : kArrowWords)
-        spelled.replace(fromUtf8(a.arrow), fromUtf8(a.word));
+        spelled.replace(QUtf8StringView(a.arrow).toString(), QUtf8StringView(a.word).toString());
     return spelled;
 }
 

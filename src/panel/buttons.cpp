@@ -11,13 +11,13 @@ namespace runo {
 
 void Panel::clickCommand(const CommandButton& button)
 {
-    if (button.replyMs != kUnchanged) {
-        m_replyTimer.setInterval(button.replyMs);
-        m_displayClearTimer.setInterval(button.clearMs);
+    if (button.exchange.isSet()) {
+        m_replyTimer.setInterval(button.exchange.replyMs);
+        m_displayClearTimer.setInterval(button.exchange.clearMs);
     }
     send(button.text);
     if (button.armsCursor) {
-        m_repeatTimer.setInterval(kRepeatMs);
+        m_repeatTimer.setInterval(timing::kRepeatMs);
         m_cursorMode = kCursorModeMenu;
     }
 }
@@ -27,19 +27,19 @@ void Panel::pressHold(const HoldButton& button)
     // The cursor-pad arrows take their reply timing from cursorMode, before
     // sending, and repeat at whatever interval Timer1 last received.
     if (button.cursorArrow && m_cursorMode == kCursorModeMenu) {
-        m_replyTimer.setInterval(kMenuCursorReplyMs);
-        m_displayClearTimer.setInterval(kMenuCursorClearMs);
+        m_replyTimer.setInterval(timing::kMenuCursorExchange.replyMs);
+        m_displayClearTimer.setInterval(timing::kMenuCursorExchange.clearMs);
     } else if (button.cursorArrow && m_cursorMode == kCursorModeFast) {
-        m_replyTimer.setInterval(kFastCursorMs);
-        m_displayClearTimer.setInterval(kFastCursorMs);
+        m_replyTimer.setInterval(timing::kFastCursorMs);
+        m_displayClearTimer.setInterval(timing::kFastCursorMs);
     }
     m_holdCode = button.code;
     send(button.text);
     if (!button.cursorArrow) {
         // Timer2 and Timer4 have just started; a new interval restarts them.
-        m_repeatTimer.setInterval(button.repeatMs);
-        m_replyTimer.setInterval(button.replyMs);
-        m_displayClearTimer.setInterval(button.clearMs);
+        m_repeatTimer.setInterval(button.timing.repeatMs);
+        m_replyTimer.setInterval(button.timing.replyMs);
+        m_displayClearTimer.setInterval(button.timing.clearMs);
     }
     m_repeatTimer.start();
 }
@@ -52,12 +52,12 @@ void Panel::releaseHold(const HoldButton& button)
     enable(m_displayClearTimer);
     setTransmitLine(QString());
     setReceiveLine(QString());
-    m_replyTimer.setInterval(kReplyMs);
-    m_displayClearTimer.setInterval(kDisplayClearMs);
+    m_replyTimer.setInterval(timing::kStoredExchange.replyMs);
+    m_displayClearTimer.setInterval(timing::kStoredExchange.clearMs);
     m_receiveBuffer.clear();
 
     if (button.digitalZoom) {
-        m_repeatTimer.setInterval(kFastCursorMs);
+        m_repeatTimer.setInterval(timing::kFastCursorMs);
         m_cursorMode = kCursorModeFast;
     }
 }

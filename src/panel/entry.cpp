@@ -2,7 +2,7 @@
 // The free command entry and the window's four views.
 //   SEND with "CR0" typed  "CR0\r" out, reply window 2000 ms, display clear 2500 ms
 //   Ctrl+K                 extended view (7200 twips); a logo double-click then opens the full view
-#include "commands/commandtable.h"
+#include "commands/timing.h"
 #include "panel/panel.h"
 
 namespace runo {
@@ -24,8 +24,8 @@ QByteArray lineBytes(const QString& text)
 
 void Panel::sendFreeCommand(const QString& text)
 {
-    m_replyTimer.setInterval(kSlowReplyMs);
-    m_displayClearTimer.setInterval(kSlowClearMs);
+    m_replyTimer.setInterval(timing::kSlowExchange.replyMs);
+    m_displayClearTimer.setInterval(timing::kSlowExchange.clearMs);
     m_freeCommandText = text;
     sendLine(m_commandPrefix + lineBytes(m_freeCommandText) + '\r');
 }

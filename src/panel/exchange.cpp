@@ -19,7 +19,7 @@ namespace runo {
 void Panel::send(std::string_view commandText)
 {
     QByteArray line = m_commandPrefix;
-    line.append(commandText.data(), qsizetype(commandText.size()));
+    line.append(QByteArrayView(commandText));
     line.append('\r');
     sendLine(line);
 }
@@ -70,7 +70,7 @@ void Panel::receive()
 void Panel::closeReplyWindow()
 {
     if (m_awaitingReply == 1)
-        setReceiveLine(QString::fromLatin1(kNoReplyMarker.data(), qsizetype(kNoReplyMarker.size())));
+        setReceiveLine(QUtf8StringView(kNoReplyMarker).toString());
     m_replyTimer.stop();
     m_receiveBuffer.clear();
     m_awaitingReply = 0;

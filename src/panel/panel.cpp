@@ -2,6 +2,7 @@
 // The panel's timers and the lines, panel, height and button it publishes.
 #include "panel/panel.h"
 
+#include "commands/timing.h"
 #include "link/mscomm.h"
 
 namespace runo {
@@ -9,7 +10,7 @@ namespace runo {
 Panel::Panel(MSComm* port, QObject* parent)
     : QObject(parent)
     , m_port(port)
-    , m_dataButtonCaption(QString::fromUtf8(kShowDataCaption.data(), qsizetype(kShowDataCaption.size())))
+    , m_dataButtonCaption(QUtf8StringView(kShowDataCaption).toString())
 {
     // Stored stopped, with their stored intervals; 5 ms must mean 5 ms.
     const struct {
@@ -18,10 +19,10 @@ Panel::Panel(MSComm* port, QObject* parent)
         int intervalMs;
         void (Panel::*tick)();
     } timers[] = {
-        {&m_repeatTimer, "Timer1", kRepeatMs, &Panel::repeatHeldCommand},
-        {&m_replyTimer, "Timer2", kReplyMs, &Panel::closeReplyWindow},
-        {&m_settingsPanelTimer, "Timer3", kSettingsPanelMs, &Panel::hideSettingsPanel},
-        {&m_displayClearTimer, "Timer4", kDisplayClearMs, &Panel::clearTrafficDisplay},
+        {&m_repeatTimer, "Timer1", timing::kRepeatMs, &Panel::repeatHeldCommand},
+        {&m_replyTimer, "Timer2", timing::kStoredExchange.replyMs, &Panel::closeReplyWindow},
+        {&m_settingsPanelTimer, "Timer3", timing::kSettingsPanelMs, &Panel::hideSettingsPanel},
+        {&m_displayClearTimer, "Timer4", timing::kStoredExchange.clearMs, &Panel::clearTrafficDisplay},
     };
     for (const auto& t : timers) {
         t.timer->setObjectName(QLatin1String(t.name));
@@ -88,7 +89,7 @@ void Panel::setWindowHeight(int twips)
 
 void Panel::setDataButton(std::string_view caption, bool visible)
 {
-    m_dataButtonCaption = QString::fromUtf8(caption.data(), qsizetype(caption.size()));
+    m_dataButtonCaption = QUtf8StringView(caption).toString();
     m_dataButtonVisible = visible;
     emit dataButtonChanged();
 }

@@ -39,18 +39,10 @@ public:
     static constexpr int kFullViewHeight = 9100;
     static constexpr int kTallWindowHeight = 6000;
 
-    // Stored timer intervals.
-    static constexpr int kRepeatMs = 200; // Timer1
-    static constexpr int kReplyMs = 500; // Timer2
-    static constexpr int kSettingsPanelMs = 5000; // Timer3
-    static constexpr int kDisplayClearMs = 1000; // Timer4
-
-    // cursorMode: how the cursor-pad arrows time their reply window.
-    static constexpr std::uint8_t kCursorModeMenu = 1; // after MENU ON or A-PC Adj: 150 / 190 ms
-    static constexpr std::uint8_t kCursorModeFast = 3; // after a D.Zoom release: 5 / 5 ms
-    static constexpr int kMenuCursorReplyMs = 150;
-    static constexpr int kMenuCursorClearMs = 190;
-    static constexpr int kFastCursorMs = 5; // reply, display clear, and Timer1 after a D.Zoom release
+    // cursorMode: how the cursor-pad arrows time their reply window
+    // (the intervals are in commands/timing.h).
+    static constexpr std::uint8_t kCursorModeMenu = 1; // after MENU ON or A-PC Adj
+    static constexpr std::uint8_t kCursorModeFast = 3; // after a D.Zoom release
 
     // Received data past this many characters with no reply window closing
     // is dropped, so a flood never grows memory or slows the window.

@@ -10,20 +10,20 @@
 // warning comes then, and a failed port choice takes the same course late.
 #include "link/mscomm.h"
 #include "link/portmap.h"
+#include "panel/linespeed.h"
 #include "panel/panel.h"
 
 namespace runo {
 
 namespace {
 
-const QString kFastSettings = QStringLiteral("19200,N,8,1");
-const QString kSlowSettings = QStringLiteral("9600,N,8,1");
+QString settingsText(const LineSpeedRow& row) { return QUtf8StringView(row.settings).toString(); }
 
 } // namespace
 
 void Panel::load()
 {
-    m_portSettings = kFastSettings;
+    m_portSettings = settingsText(lineSpeed(kStartLineSpeed));
     m_commandPrefix.clear();
     setWindowHeight(kCompactHeight); // the window centres itself first
     m_holdCode = 0;
@@ -106,11 +106,13 @@ void Panel::reportOpenFailure()
 
 void Panel::selectSpeed(int baud)
 {
-    const QString settings = baud == 9600 ? kSlowSettings : kFastSettings;
+    const LineSpeedRow* chosen = findLineSpeed(baud);
+    const QString settings = settingsText(chosen ? *chosen : lineSpeed(kStartLineSpeed));
     if (!m_port->setSettings(settings)) { // applied at once, also while open
         // Refused: the line keeps its speed, and so does the panel's choice.
         emit warning(m_port->errorString());
-        emit speedOptionSelected(m_portSettings == kSlowSettings ? 9600 : 19200);
+        const LineSpeedRow* kept = findLineSpeed(m_portSettings.toStdString());
+        emit speedOptionSelected((kept ? *kept : lineSpeed(kStartLineSpeed)).baud);
         return; // the settings panel stays in view
     }
     m_portSettings = settings;

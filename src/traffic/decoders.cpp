@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "traffic/decoders.h"
 
+#include "commands/commandtable.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -70,14 +72,11 @@ constexpr Row kLampMode[] = {
     {" 2 2", " No2 ON  : 1 Lamp mode(No2 USE)"},
 };
 
-QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
-
 std::optional<QString> lookUp(std::span<const Row> table, const QString& line)
 {
     for (const Row& row : table) {
-        const QString key = line.left(qsizetype(row.key.size()));
-        if (key == QLatin1String(row.key.data(), qsizetype(row.key.size())))
-            return latin1(row.status);
+        if (line.startsWith(QUtf8StringView(row.key).toString()))
+            return QUtf8StringView(row.status).toString();
     }
     return std::nullopt;
 }
@@ -102,23 +101,33 @@ std::optional<QString> pressure(const QString& line)
     return QString::number(*hpa) + QLatin1String(" hPa");
 }
 
-struct Decoder {
-    std::string_view selector;
-    std::optional<QString> (*decode)(const QString&);
+// The decoders by ReplyDecoder, in its order; the command tables say which
+// command is read by which.
+using Decode = std::optional<QString> (*)(const QString&);
+constexpr struct {
+    ReplyDecoder decoder;
+    Decode decode;
+} kDecoders[] = {
+    {ReplyDecoder::None, [](const QString&) { return std::optional<QString>(); }},
+    {ReplyDecoder::OperatingState, [](const QString& l) { return lookUp(kOperatingState, l); }},
+    {ReplyDecoder::InputMode, [](const QString& l) { return lookUp(kInputMode, l); }},
+    {ReplyDecoder::LampTime, lampTime},
+    {ReplyDecoder::Setting, [](const QString& l) { return lookUp(kSetting, l); }},
+    {ReplyDecoder::Temperatures, temperatures},
+    {ReplyDecoder::MuteAndSignal, [](const QString& l) { return lookUp(kMuteAndSignal, l); }},
+    {ReplyDecoder::Text, passThrough},
+    {ReplyDecoder::Pressure, pressure},
+    {ReplyDecoder::LampMode, [](const QString& l) { return lookUp(kLampMode, l); }},
 };
 
-// Tried in this order; the selectors differ, so at most one runs.
-constexpr Decoder kDecoders[] = {
-    {"CR0", [](const QString& l) { return lookUp(kOperatingState, l); }},
-    {"CR1", [](const QString& l) { return lookUp(kInputMode, l); }},
-    {"CR4", [](const QString& l) { return lookUp(kSetting, l); }},
-    {"CR3", lampTime},
-    {"CR6", temperatures},
-    {"CRA", [](const QString& l) { return lookUp(kMuteAndSignal, l); }},
-    {"CR9", passThrough},
-    {"CR PRESSURE", pressure},
-    {"CR7", [](const QString& l) { return lookUp(kLampMode, l); }},
-};
+constexpr bool everyDecoderInPlace()
+{
+    for (int i = 0; i < int(std::size(kDecoders)); ++i)
+        if (int(kDecoders[i].decoder) != i)
+            return false;
+    return std::size(kDecoders) == kReplyDecoderCount;
+}
+static_assert(everyDecoderInPlace(), "one decoder for each ReplyDecoder, in its order");
 
 bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'); }
 
@@ -185,11 +194,8 @@ std::optional<QString> decodeReply(QByteArrayView lastCommand, QByteArrayView co
     if (lastCommand.size() < prefixSize + 1 || !lastCommand.startsWith(commandPrefix) || !lastCommand.endsWith('\r'))
         return std::nullopt;
     const QByteArrayView selector = lastCommand.sliced(prefixSize, lastCommand.size() - prefixSize - 1);
-    for (const Decoder& d : kDecoders) {
-        if (selector == QByteArrayView(d.selector.data(), qsizetype(d.selector.size())))
-            return d.decode(receiveLine);
-    }
-    return std::nullopt;
+    const ReplyDecoder decoder = replyDecoder(std::string_view(selector.data(), std::size_t(selector.size())));
+    return kDecoders[int(decoder)].decode(receiveLine);
 }
 
 double leadingNumber(QStringView text)

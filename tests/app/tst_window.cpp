@@ -250,7 +250,7 @@ void TstWindow::views()
     data->click();
     QVERIFY(hasHeight(*rig, 5350) && data->isVisible());
     QCOMPARE(data->text(), QString("データを表示する"));
-    QCOMPARE(rig->timer(3).remainingTime() > 4500, true); // closes the settings panel in 5 s
+    QVERIFY(rig->timer(3).isActive() && rig->timer(3).interval() == 5000); // closes the settings panel in 5 s
     logo(); // disarmed by the click
     QVERIFY(hasHeight(*rig, 5350));
     data->click();

@@ -24,8 +24,6 @@
 namespace runo::layout {
 namespace {
 
-QString toQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 QString cssColour(std::uint32_t rgb) { return QColor::fromRgb(rgb).name(); }
 
 QRect pixelRect(const Control& c) { return {toPixels(c.left), toPixels(c.top), toPixels(c.width), toPixels(c.height)}; }
@@ -72,7 +70,7 @@ void markForAccessibility(QWidget* w, const Control& c)
 
 QWidget* makeButton(const Control& c, bool holds, QWidget* parent)
 {
-    const QString caption = toQString(c.caption);
+    const QString caption = QUtf8StringView(c.caption).toString();
     PanelButton* button = holds ? new HoldButton(caption, parent) : new PanelButton(caption, parent);
     // The back colour fills the whole face, inside a one-pixel raised edge
     // that turns sunken while the button is down.
@@ -92,7 +90,7 @@ QWidget* makeLabel(const Control& c, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     markForAccessibility(label, c);
-    label->setText(toQString(c.caption));
+    label->setText(QUtf8StringView(c.caption).toString());
     Qt::Alignment horizontal = Qt::AlignLeft;
     if (c.flags & Centred)
         horizontal = Qt::AlignHCenter;
@@ -125,7 +123,7 @@ QWidget* makeOption(const Control& c, QWidget* parent)
 {
     auto* option = new QRadioButton(parent);
     markForAccessibility(option, c);
-    option->setText(toQString(c.caption));
+    option->setText(QUtf8StringView(c.caption).toString());
     option->setChecked(c.flags & Selected);
     option->setBackgroundRole(QPalette::Window);
     option->setAutoFillBackground(true);
@@ -137,7 +135,7 @@ QWidget* makeOption(const Control& c, QWidget* parent)
 
 QWidget* makeTextBox(const Control& c, QWidget* parent)
 {
-    auto* box = new EntryBox(toQString(c.caption), parent);
+    auto* box = new EntryBox(QUtf8StringView(c.caption).toString(), parent);
     box->setMaxLength(std::numeric_limits<int>::max()); // single line, no length limit
     if (c.back != kSystemWindow)
         setColour(box, QPalette::Base, c.back);
@@ -178,8 +176,80 @@ QFrame* Form::frame(const QString& name) const
     return w && w->metaObject() == &QFrame::staticMetaObject ? static_cast<QFrame*>(w) : nullptr;
 }
 QRadioButton* Form::option(const QString& name) const { return find<QRadioButton>(name); }
-QLineEdit* Form::textBox() const { return find<QLineEdit>(QStringLiteral("Text1")); }
-LogoLabel* Form::image() const { return find<LogoLabel>(QStringLiteral("Image1")); }
+QLineEdit* Form::textBox() const { return controls.entry; }
+LogoLabel* Form::image() const { return controls.logo; }
+
+namespace {
+
+// A typed handle and the stored name of its control.
+template <class Widget> struct Binding {
+    std::string_view control;
+    Widget* Controls::*handle;
+};
+
+constexpr Binding<QPushButton> kButtonBindings[] = {
+    {"Command17", &Controls::powerOn},
+    {"Command16", &Controls::end},
+    {"Command33", &Controls::com},
+    {"Command95", &Controls::send},
+    {"Command96", &Controls::cls},
+    {"Command34", &Controls::dataButton},
+};
+constexpr Binding<QRadioButton> kOptionBindings[] = {
+    {"Option1", &Controls::com1},
+    {"Option2", &Controls::com2},
+    {"Option9", &Controls::speed19200},
+    {"Option10", &Controls::speed9600},
+};
+constexpr Binding<QFrame> kFrameBindings[] = {{"Frame8", &Controls::settingsPanel}};
+constexpr Binding<QLabel> kLabelBindings[] = {
+    {"Label11", &Controls::transmitLine},
+    {"Label12", &Controls::receiveLine},
+    {"Label22", &Controls::statusLine},
+};
+constexpr Binding<QLineEdit> kTextBoxBindings[] = {{"Text1", &Controls::entry}};
+constexpr Binding<LogoLabel> kImageBindings[] = {{"Image1", &Controls::logo}};
+
+// Every bound name is a control of the table, of the kind its handle takes.
+template <class Widget, std::size_t N> constexpr bool inTable(const Binding<Widget> (&bindings)[N], Kind kind)
+{
+    for (const auto& b : bindings) {
+        const Control* c = findControl(b.control);
+        if (!c || c->kind != kind)
+            return false;
+    }
+    return true;
+}
+static_assert(inTable(kButtonBindings, Kind::Button), "a wired button is missing from the control table");
+static_assert(inTable(kOptionBindings, Kind::Option), "a wired option is missing from the control table");
+static_assert(inTable(kFrameBindings, Kind::Frame), "a wired group box is missing from the control table");
+static_assert(inTable(kLabelBindings, Kind::Label), "a wired label is missing from the control table");
+static_assert(inTable(kTextBoxBindings, Kind::TextBox), "the entry box is missing from the control table");
+static_assert(inTable(kImageBindings, Kind::Image), "the logo is missing from the control table");
+
+template <class Widget, std::size_t N> void bind(Form& form, const Binding<Widget> (&bindings)[N])
+{
+    for (const auto& b : bindings) {
+        form.controls.*b.handle = form.find<Widget>(QUtf8StringView(b.control).toString());
+        Q_ASSERT(form.controls.*b.handle);
+    }
+}
+
+void bindControls(Form& form, std::span<const ButtonRole> roles)
+{
+    bind(form, kButtonBindings);
+    bind(form, kOptionBindings);
+    bind(form, kFrameBindings);
+    bind(form, kLabelBindings);
+    bind(form, kTextBoxBindings);
+    bind(form, kImageBindings);
+    for (const ButtonRole& role : roles) {
+        form.controls.roleButtons.push_back(form.find<PanelButton>(QUtf8StringView(role.control).toString()));
+        Q_ASSERT(form.controls.roleButtons.back());
+    }
+}
+
+} // namespace
 
 QSize clientSize() { return {toPixels(kClientWidthTwips), toPixels(kClientHeightTwips)}; }
 
@@ -223,14 +293,14 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
     for (const Control& c : controls()) {
         const auto role = std::find_if(roles.begin(), roles.end(), [&c](const ButtonRole& r) { return r.control == c.name; });
         const bool holds = role != roles.end() && role->holds;
-        QWidget* container = c.container.empty() ? client : form.widgets.value(toQString(c.container));
+        QWidget* container = c.container.empty() ? client : form.widgets.value(QUtf8StringView(c.container).toString());
         Q_ASSERT(container); // the table lists every group box before its contents
         QWidget* w = makeWidget(c, c.kind == Kind::Button && holds, container);
-        w->setObjectName(toQString(c.name));
+        w->setObjectName(QUtf8StringView(c.name).toString());
         if (role != roles.end())
-            w->setAccessibleName(toQString(role->name));
+            w->setAccessibleName(QUtf8StringView(role->name).toString());
         else if (const AccessibleName* a = findAccessibleName(c.name))
-            w->setAccessibleName(toQString(a->name));
+            w->setAccessibleName(QUtf8StringView(a->name).toString());
         w->setGeometry(pixelRect(c));
         if (c.kind != Kind::Image)
             w->setFont(toQFont(c.font));
@@ -268,12 +338,14 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
     for (const AccessibleName& a : accessibleNames()) {
         if (a.captionLabel.empty())
             continue;
-        auto* label = qobject_cast<QLabel*>(form.widgets.value(toQString(a.captionLabel)));
-        QWidget* target = form.widgets.value(toQString(a.control));
+        auto* label = qobject_cast<QLabel*>(form.widgets.value(QUtf8StringView(a.captionLabel).toString()));
+        QWidget* target = form.widgets.value(QUtf8StringView(a.control).toString());
         Q_ASSERT(label && target);
         if (label && target)
             label->setBuddy(target);
     }
+
+    bindControls(form, roles);
 
     std::stable_sort(focusOrder.begin(), focusOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < focusOrder.size(); ++i)

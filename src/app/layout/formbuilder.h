@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Builds the main window's controls from the layout table (controltable.h)
-// on the window's client area. Every widget's object name is its stored name.
+// on the window's client area, and hands out the ones the window wires as
+// typed handles. Every widget's object name is its stored name, kept for
+// assistive tools and tests.
 #pragma once
 
 #include "app/layout/controltable.h"
@@ -13,6 +15,7 @@
 
 #include <span>
 #include <string_view>
+#include <vector>
 
 class QButtonGroup;
 class QFrame;
@@ -24,8 +27,35 @@ class QRadioButton;
 namespace runo::layout {
 
 class LogoLabel;
+class PanelButton;
+
+// The controls the window wires, by what they do. Each is bound to its
+// stored name once, in formbuilder.cpp, where the build checks the control
+// table for it and its kind.
+struct Controls {
+    QPushButton* powerOn = nullptr; // "POWER ON", focused at start
+    QPushButton* end = nullptr; // "END"
+    QPushButton* com = nullptr; // "COM", shows the settings panel
+    QPushButton* send = nullptr; // "SEND", the free command
+    QPushButton* cls = nullptr; // "CLS", empties the entry box
+    QPushButton* dataButton = nullptr; // shows and hides the traffic display
+    QRadioButton* com1 = nullptr;
+    QRadioButton* com2 = nullptr;
+    QRadioButton* speed19200 = nullptr;
+    QRadioButton* speed9600 = nullptr;
+    QFrame* settingsPanel = nullptr;
+    QLabel* transmitLine = nullptr; // beside "TXD"
+    QLabel* receiveLine = nullptr; // beside "RXD"
+    QLabel* statusLine = nullptr; // beside "STATUS"
+    QLineEdit* entry = nullptr; // the free command's text box
+    LogoLabel* logo = nullptr;
+    // The buttons of buildForm's roles, in their order: HoldButton for the
+    // holding ones.
+    std::vector<PanelButton*> roleButtons;
+};
 
 struct Form {
+    Controls controls;
     QWidget* client = nullptr;
     QWidget* lines = nullptr; // paints the cursor-pad outline, beneath everything else
     QHash<QString, QWidget*> widgets; // by stored name
