@@ -3,6 +3,7 @@
 
 #include "link/devices.h"
 #include "link/portmap.h"
+#include "link/quoted.h"
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -59,7 +60,7 @@ void SerialComm::setDevice(const QString& device) { m_device = absoluteDevice(de
 
 QString SerialComm::device() const { return m_device.isEmpty() ? devicePathForPort(m_port) : m_device; }
 
-QString SerialComm::displayName() const { return m_device.isEmpty() ? portDisplayName(m_port) : m_device; }
+QString SerialComm::displayName() const { return quotedControls(m_device.isEmpty() ? portDisplayName(m_port) : m_device); }
 
 bool SerialComm::setCommPort(int port)
 {
@@ -210,6 +211,7 @@ void SerialComm::countLoss(const QString& reason)
 {
     failWith(reason);
     ++m_losses;
+    emit lost();
 }
 
 } // namespace runo
