@@ -246,11 +246,13 @@ void TstPanel::announcements()
     connect(&rig.panel, &Panel::replyWindowClosed, [&](bool replied) { seen << QString("closed %1").arg(replied); });
     rig.panel.clickCommand(button("Command44"));
     rig.port.deliver(QByteArray(5000, 'Z')); // past the receive buffer's bound: every byte announced
+    rig.port.deliver("0");
     rig.panel.closeReplyWindow();
     rig.port.failing = {"output"};
     rig.panel.clickCommand(button("Command17"));
     rig.panel.closeReplyWindow();
-    QCOMPARE(seen, QStringList({"sent CR0\r", "received 5000", "closed 1", "refused C00\rCOM1: write failed", "closed 0"}));
+    QCOMPARE(seen,
+        QStringList({"sent CR0\r", "received 5000", "received 1", "closed 1", "refused C00\rCOM1: write failed", "closed 0"}));
 }
 
 void TstPanel::devicePrecedence_data()
