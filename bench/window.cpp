@@ -379,7 +379,7 @@ void receiveCost(Rig& rig, const Options& o, Table& table)
         for (int i = -100; i < o.receiveCalls; ++i) {
             const QByteArray& text = (i % 2) ? a : b; // every call changes the receive line
             const auto t0 = Clock::now();
-            rig.panel().Hyouji(text, runo::Panel::kReceiveMode);
+            rig.panel().Hyouji(text, runo::Panel::HyoujiMode::Receive);
             const auto t1 = Clock::now();
             if (i >= 0)
                 s.add(micros(t1 - t0));

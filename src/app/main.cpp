@@ -2,10 +2,10 @@
 // runo-control: the control panel.
 //   runo-control                          COM1 and COM2 as mapped (environment, remembered, default)
 //   runo-control --com1 /dev/ttyUSB0      COM1 on a USB adapter for this run
-#include "app/endsignals.h"
 #include "app/mainwindow.h"
 #include "link/portmap.h"
 #include "link/serialcomm.h"
+#include "panel/endsignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -48,6 +48,8 @@ bool hasDisplay(const QString& platformOption)
 
 int main(int argc, char* argv[])
 {
+    // From here on a signal ends the panel as END does, however early it comes.
+    runo::watchEndSignals();
     QCoreApplication::setApplicationName(QStringLiteral("runo-control"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
 

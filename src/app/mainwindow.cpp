@@ -8,6 +8,7 @@
 #include "link/devices.h"
 #include "link/mscomm.h"
 #include "link/portmap.h"
+#include "link/quoted.h"
 #include "panel/linespeed.h"
 
 #include <QApplication>
@@ -259,7 +260,7 @@ void MainWindow::connectDeviceMenus()
 QString MainWindow::devicePath(int port) const
 {
     const PortMap* map = m_panel.port()->portMap();
-    return map ? printableDevice(map->devicePath(port)) : QString();
+    return map ? quotedControls(map->devicePath(port)) : QString();
 }
 
 void MainWindow::showDeviceMenu(int port, QWidget* control, const QPoint& pos)

@@ -4,8 +4,12 @@
 #include "commands/commandtable.h"
 #include "link/portmap.h"
 #include "panel/linespeed.h"
+#include "link/quoted.h"
 
 #include <QCommandLineParser>
+
+#include <algorithm>
+#include <limits>
 
 namespace runo {
 
@@ -23,9 +27,15 @@ Commands (names as on the panel, any case; 'runoctl list' shows them all):
 An arrow in a name may be typed as itself or as up, down, left, right:
 'runoctl lens shift up' is LENS SHIFT ↑.
 
+A reply ends at its first CR, or, for a command that reads nothing, at its
+ACK. Of what a port sends, the first 4096 bytes are kept and printed; the
+rest are counted ("dropped" in --json), so a flood cannot fill the memory.
+
 Exit status: 0 a reply came, 1 no reply in the reply window, 2 usage error,
-3 a port could not be opened, refused the line or went away (with several
-ports, the worst of these), 4 the output could not be written.)";
+3 a port could not be opened, refused the line or went away (what came before
+is printed), 4 the output could not be written, 5 ended by SIGINT, SIGTERM or
+SIGHUP before a port was done (its port closed and unlocked, what came so far
+printed). With several ports, the worst of these.)";
 
 // The speeds offered, as "19200 or 9600"; the one at start marked "(default)".
 QString speedChoices(bool markDefault)
@@ -65,12 +75,22 @@ void setUp(QCommandLineParser& parser, const Options& options)
         QStringLiteral("command"), QStringLiteral("What to send (see above)."), QStringLiteral("COMMAND..."));
 }
 
-// A whole number in [min, max], or nothing.
+// A whole number in [min, max] in plain digits ("0", "1500"; not " 5",
+// "+5" or "05"), or nothing.
 std::optional<int> number(const QString& text, int min, int max)
 {
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    return ok && n >= min && n <= max ? std::optional<int>(n) : std::nullopt;
+    constexpr qsizetype kMaxDigits = 9; // fits an int
+    const bool plain = !text.isEmpty() && text.size() <= kMaxDigits && (text == QLatin1String("0") || text[0] != u'0')
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (!plain)
+        return std::nullopt;
+    const int n = text.toInt();
+    return n >= min && n <= max ? std::optional<int>(n) : std::nullopt;
+}
+
+QString holdMsError(const QString& ms)
+{
+    return QStringLiteral("hold needs milliseconds from 0 to %1, not \"%2\"").arg(kMaxWaitMs).arg(quotedControls(ms));
 }
 
 Invocation failed(const QString& message)
@@ -82,7 +102,7 @@ Invocation failed(const QString& message)
 
 QString unknownCommand(const QString& words)
 {
-    QString message = QStringLiteral("unknown command \"%1\"").arg(words.simplified());
+    QString message = QStringLiteral("unknown command \"%1\"").arg(quotedControls(words.simplified()));
     const QStringList like = namesLike(words);
     if (!like.isEmpty() && like.size() <= 8)
         message += QStringLiteral("; did you mean: %1?").arg(like.join(QStringLiteral(", ")));
@@ -124,7 +144,7 @@ QString readCommand(QStringList words, Invocation& inv)
         return QStringLiteral("%1 is not held; only +/-, arrows and SELECT are").arg(inv.commandName);
     const std::optional<int> holdMs = number(ms, 0, kMaxWaitMs);
     if (!holdMs)
-        return QStringLiteral("hold needs milliseconds from 0 to %1, not \"%2\"").arg(kMaxWaitMs).arg(ms);
+        return holdMsError(ms);
     inv.request.holdMs = *holdMs;
     return {};
 }
@@ -139,13 +159,13 @@ QString readTargets(const QCommandLineParser& parser, const Options& o, Invocati
         if (device.isEmpty())
             return QStringLiteral("--port needs a device");
         if (const QString error = deviceNameError(device); !error.isEmpty())
-            return QStringLiteral("--port %1: \"%2\"").arg(error, printableDevice(device));
+            return QStringLiteral("--port %1: \"%2\"").arg(error, quotedControls(device));
         inv.targets.append({device, device, 1});
     }
     for (const QString& com : coms) {
         const std::optional<int> n = number(com, 1, 2);
         if (!n)
-            return QStringLiteral("--com is 1 or 2, not \"%1\"").arg(com);
+            return QStringLiteral("--com is 1 or 2, not \"%1\"").arg(quotedControls(com));
         inv.targets.append({QStringLiteral("COM%1").arg(*n), QString(), *n});
     }
     if (inv.targets.isEmpty())
@@ -156,9 +176,10 @@ QString readTargets(const QCommandLineParser& parser, const Options& o, Invocati
 QString readSettings(const QCommandLineParser& parser, const Options& o, Invocation& inv)
 {
     if (parser.isSet(o.speed)) {
-        const LineSpeedRow* speed = findLineSpeed(parser.value(o.speed).toInt());
+        const std::optional<int> baud = number(parser.value(o.speed), 1, 4'000'000);
+        const LineSpeedRow* speed = baud ? findLineSpeed(*baud) : nullptr;
         if (!speed)
-            return QStringLiteral("--speed is %1, not \"%2\"").arg(speedChoices(false), parser.value(o.speed));
+            return QStringLiteral("--speed is %1, not \"%2\"").arg(speedChoices(false), quotedControls(parser.value(o.speed)));
         inv.request.baud = speed->baud;
     }
     if (parser.isSet(o.timeout)) {
@@ -180,8 +201,15 @@ Invocation parseInvocation(const QStringList& arguments)
     QCommandLineParser parser;
     const Options o;
     setUp(parser, o);
-    if (!parser.parse(arguments))
-        return failed(parser.errorText());
+    if (!parser.parse(arguments)) {
+        // "hold VOL + -1": a negative duration, not an option "-1".
+        const QStringList words = parser.positionalArguments();
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!words.isEmpty() && words.first().toLower() == QLatin1String("hold") && unknown.size() == 1
+            && number(unknown.first(), 0, std::numeric_limits<int>::max()) && arguments.contains(u'-' + unknown.first()))
+            return failed(holdMsError(u'-' + unknown.first()));
+        return failed(quotedControls(parser.errorText()));
+    }
 
     Invocation inv;
     if (parser.isSet(o.help)) {

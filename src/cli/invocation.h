@@ -7,8 +7,8 @@
 //   runoctl list                               every command
 #pragma once
 
-#include "cli/exchange.h"
 #include "cli/report.h"
+#include "cli/session.h"
 
 #include <QList>
 #include <QString>

@@ -4,6 +4,7 @@
 //   runoctl --port /dev/ttyUSB0 --port /dev/ttyUSB1 read l-time
 #include "cli/report.h"
 #include "cli/run.h"
+#include "panel/endsignals.h"
 
 #include <QCoreApplication>
 
@@ -13,6 +14,8 @@
 
 int main(int argc, char* argv[])
 {
+    // A signal from here on ends the exchanges as END ends the panel.
+    runo::watchEndSignals();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("runoctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/report.h"
 
+#include "link/quoted.h"
 #include "traffic/traffictext.h"
 
 #include <QJsonDocument>
@@ -38,11 +39,13 @@ qsizetype commonPrefix(const QString& a, const QString& b)
 
 QString withPort(const Target& target, const QString& line, bool prefix)
 {
-    return (prefix ? target.label + QStringLiteral(": ") : QString()) + line + QLatin1Char('\n');
+    return (prefix ? quotedControls(target.label) + QStringLiteral(": ") : QString()) + line + QLatin1Char('\n');
 }
 
 QString replyText(const Outcome& o)
 {
+    if (o.received.isEmpty())
+        return {};
     if (!o.statusLine.isEmpty())
         return plainStatus(o.statusLine, o.receiveLine, o.received);
     return plainText(o.received);
@@ -54,6 +57,7 @@ QString resultName(Outcome::Result r)
     case Outcome::Result::Reply: return QStringLiteral("reply");
     case Outcome::Result::NoReply: return QStringLiteral("no reply");
     case Outcome::Result::PortError: return QStringLiteral("port error");
+    case Outcome::Result::Interrupted: return QStringLiteral("interrupted");
     }
     return {};
 }
@@ -66,10 +70,11 @@ QString json(const Target& target, const QString& name, const Outcome& o)
         {QStringLiteral("result"), resultName(o.result)},
         {QStringLiteral("exit"), exitStatus(o)},
     };
-    if (o.result == Outcome::Result::PortError) {
+    if (o.result == Outcome::Result::PortError)
         object.insert(QStringLiteral("error"), o.error);
-    } else {
-        // Bytes as Latin-1 characters, so every byte survives as one character.
+    // What went out and came back, also before a failure or a signal; bytes
+    // as Latin-1 characters, so every byte survives as one character.
+    if (o.result != Outcome::Result::PortError || o.lines > 0) {
         object.insert(QStringLiteral("sent"), QString::fromLatin1(o.sent));
         object.insert(QStringLiteral("lines"), o.lines);
         object.insert(QStringLiteral("received"), QString::fromLatin1(o.received));
@@ -77,8 +82,10 @@ QString json(const Target& target, const QString& name, const Outcome& o)
         object.insert(QStringLiteral("txd"), o.transmitLine);
         object.insert(QStringLiteral("rxd"), o.receiveLine);
         object.insert(QStringLiteral("status"), o.statusLine);
-        object.insert(QStringLiteral("text"), o.result == Outcome::Result::Reply ? replyText(o) : QString());
+        object.insert(QStringLiteral("text"), replyText(o));
     }
+    if (o.dropped > 0)
+        object.insert(QStringLiteral("dropped"), o.dropped);
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
 }
 
@@ -90,6 +97,7 @@ int exitStatus(const Outcome& outcome)
     case Outcome::Result::Reply: return kExitReply;
     case Outcome::Result::NoReply: return kExitNoReply;
     case Outcome::Result::PortError: return kExitPortError;
+    case Outcome::Result::Interrupted: return kExitInterrupted;
     }
     return kExitPortError;
 }
@@ -135,11 +143,20 @@ Report describe(const Target& target, const QString& name, const Outcome& o, For
     Report r;
     if (o.result == Outcome::Result::PortError)
         r.err = QStringLiteral("runoctl: %1\n").arg(o.error);
+    else if (o.result == Outcome::Result::Interrupted)
+        r.err = QStringLiteral("runoctl: %1: ended by a signal\n").arg(quotedControls(target.label));
+    if (o.dropped > 0)
+        r.err += QStringLiteral("runoctl: %1: %2 bytes received past the first %3 were not kept\n")
+                     .arg(quotedControls(target.label))
+                     .arg(o.dropped)
+                     .arg(kKeptBytes);
     if (format == Format::Json) {
         r.out = json(target, name, o);
         return r;
     }
-    if (o.result == Outcome::Result::PortError)
+    // A failure or a signal keeps what came before it.
+    const bool cutShort = o.result == Outcome::Result::PortError || o.result == Outcome::Result::Interrupted;
+    if (cutShort && o.received.isEmpty())
         return r;
     if (format == Format::Verbose) {
         for (const Caption& c : kCaptions) {
@@ -148,10 +165,10 @@ Report describe(const Target& target, const QString& name, const Outcome& o, For
                 QStringLiteral("%1").arg(QLatin1String(c.text), -kCaptionWidth) + (line.startsWith(u' ') ? line.mid(1) : line),
                 prefix);
         }
-    } else if (o.result == Outcome::Result::Reply) {
+    } else if (o.result != Outcome::Result::NoReply) {
         r.out = withPort(target, replyText(o), prefix);
     } else {
-        r.err = QStringLiteral("runoctl: %1: no reply within %2 ms\n").arg(target.label).arg(o.replyWindowMs);
+        r.err = QStringLiteral("runoctl: %1: no reply within %2 ms\n").arg(quotedControls(target.label)).arg(o.replyWindowMs);
     }
     return r;
 }

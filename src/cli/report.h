@@ -8,7 +8,7 @@
 // With several ports every line starts with the port: "/dev/pts/3: Stand by".
 #pragma once
 
-#include "cli/exchange.h"
+#include "cli/session.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -23,6 +23,7 @@ inline constexpr int kExitNoReply = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitPortError = 3;
 inline constexpr int kExitOutputError = 4; // standard output could not be written (a full disk, a closed pipe)
+inline constexpr int kExitInterrupted = 5; // SIGINT, SIGTERM or SIGHUP before a port was done
 
 int exitStatus(const Outcome& outcome);
 

@@ -2,6 +2,7 @@
 #include "cli/run.h"
 
 #include "cli/listing.h"
+#include "panel/endsignals.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -23,18 +24,24 @@ void write(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-// Waits in the event loop until every exchange has finished.
-void exchangeAll(const std::vector<std::unique_ptr<Exchange>>& exchanges)
+// Waits in the event loop until every session has finished, or a signal
+// has ended those still running.
+void runAll(const std::vector<std::unique_ptr<Session>>& sessions)
 {
-    qsizetype pending = qsizetype(exchanges.size());
-    for (const auto& e : exchanges) {
-        QObject::connect(e.get(), &Exchange::finished, [&pending] {
+    qsizetype pending = qsizetype(sessions.size());
+    for (const auto& s : sessions) {
+        QObject::connect(s.get(), &Session::finished, [&pending] {
             if (--pending == 0)
                 QCoreApplication::exit(0);
         });
     }
-    for (const auto& e : exchanges)
-        e->start();
+    QObject watch;
+    endOnSignals(&watch, [&sessions] {
+        for (const auto& s : sessions)
+            s->interrupt();
+    });
+    for (const auto& s : sessions)
+        s->start();
     if (pending > 0)
         QCoreApplication::exec();
 }
@@ -55,15 +62,15 @@ int run(const Invocation& inv)
     PortMap ports; // --com: the environment, the panel's remembered choice, the default
     const QString settingsName = QLatin1String(PortMap::kSettingsName);
     ports.loadRemembered(QSettings(settingsName, settingsName));
-    std::vector<std::unique_ptr<Exchange>> exchanges;
+    std::vector<std::unique_ptr<Session>> sessions;
     for (const Target& target : inv.targets)
-        exchanges.push_back(std::make_unique<Exchange>(target, inv.request, &ports));
-    exchangeAll(exchanges);
+        sessions.push_back(std::make_unique<Session>(target, inv.request, &ports));
+    runAll(sessions);
 
     int status = kExitReply;
     const bool withPort = inv.targets.size() > 1;
     for (qsizetype i = 0; i < inv.targets.size(); ++i) {
-        const Outcome& outcome = exchanges[size_t(i)]->outcome();
+        const Outcome& outcome = sessions[size_t(i)]->outcome();
         const Report report = describe(inv.targets[i], inv.commandName, outcome, inv.format, withPort);
         write(stdout, report.out);
         write(stderr, report.err);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "link/portmap.h"
 
+#include "link/quoted.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QSettings>
@@ -8,8 +10,6 @@
 namespace runo {
 
 namespace {
-
-bool isControl(QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0); }
 
 PortDevice checked(const QString& device, DeviceSource source, const QString& origin)
 {
@@ -40,7 +40,7 @@ PortDevice PortMap::device(int port) const
 
 QString PortMap::displayName(int port) const
 {
-    return QStringLiteral("COM%1 (%2)").arg(port).arg(printableDevice(devicePath(port)));
+    return QStringLiteral("COM%1 (%2)").arg(port).arg(quotedControls(devicePath(port)));
 }
 
 void PortMap::choose(int port, const QString& device, const QString& origin)
@@ -81,24 +81,7 @@ QString absoluteDevice(const QString& device)
 
 QString deviceNameError(const QString& device)
 {
-    for (const QChar c : device) {
-        if (isControl(c))
-            return QStringLiteral("names a device with a control character in it");
-    }
-    return {};
-}
-
-QString printableDevice(const QString& device)
-{
-    QString text;
-    text.reserve(device.size());
-    for (const QChar c : device) {
-        if (isControl(c))
-            text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            text += c;
-    }
-    return text;
+    return hasControls(device) ? QStringLiteral("names a device with a control character in it") : QString();
 }
 
 } // namespace runo

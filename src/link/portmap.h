@@ -63,7 +63,5 @@ bool isNetworkDevice(const QString& device);
 // Whether a device name may be opened: "" or why not, to follow where it
 // came from ("names a device with a control character in it").
 QString deviceNameError(const QString& device);
-// A device name for a one-line message: control characters as \xNN.
-QString printableDevice(const QString& device);
 
 } // namespace runo

@@ -3,6 +3,7 @@
 
 #include "link/devices.h"
 #include "link/portmap.h"
+#include "link/quoted.h"
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -60,7 +61,7 @@ void SerialComm::setDevice(const QString& device) { m_device = absoluteDevice(de
 
 QString SerialComm::device() const { return m_device.isEmpty() ? m_map->devicePath(m_port) : m_device; }
 
-QString SerialComm::displayName() const { return m_device.isEmpty() ? m_map->displayName(m_port) : printableDevice(m_device); }
+QString SerialComm::displayName() const { return m_device.isEmpty() ? m_map->displayName(m_port) : quotedControls(m_device); }
 
 // A name that cannot be what it seems (a NUL would cut it) opens nothing.
 QString SerialComm::refusal() const
@@ -222,6 +223,7 @@ void SerialComm::countLoss(const QString& reason)
 {
     failWith(reason);
     ++m_losses;
+    emit lost();
 }
 
 } // namespace runo

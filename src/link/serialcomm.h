@@ -55,6 +55,8 @@ public:
 
 signals:
     void opened();
+    // The open device went away (counted in lossCount()); errorString() says why.
+    void lost();
 
 private:
     void receive();

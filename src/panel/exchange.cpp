@@ -27,12 +27,12 @@ void Panel::send(std::string_view commandText)
 void Panel::sendLine(const QByteArray& line)
 {
     m_lastCommand = line;
-    Hyouji(m_lastCommand, kSendMode);
+    Hyouji(m_lastCommand, HyoujiMode::Send);
 }
 
-void Panel::Hyouji(const QByteArray& text, std::uint8_t mode)
+void Panel::Hyouji(const QByteArray& text, HyoujiMode mode)
 {
-    if (mode == kSendMode) {
+    if (mode == HyoujiMode::Send) {
         if (!m_port->portOpen())
             m_lateFailure = LateFailure::Quiet; // a network port failing to connect for a send says nothing
         // A port left closed by a failed start-up or a vanished device is
@@ -40,12 +40,15 @@ void Panel::Hyouji(const QByteArray& text, std::uint8_t mode)
         // port choice nothing goes out, since the port left is not the one
         // the operator chose. When nothing can go out, the exchange runs as
         // usual, so the operator sees the no-reply marker.
-        if (!m_portChoiceFailed && (m_port->portOpen() || m_port->setPortOpen(true)))
-            m_port->output(text);
+        const bool sent = !m_portChoiceFailed && (m_port->portOpen() || m_port->setPortOpen(true)) && m_port->output(text);
         setTransmitLine(trafficText(text));
         enable(m_replyTimer);
         m_awaitingReply = 1;
         enable(m_displayClearTimer);
+        if (sent)
+            emit lineSent(text);
+        else
+            emit lineRefused(text, m_port->errorString());
         return;
     }
 
@@ -60,20 +63,25 @@ void Panel::receive()
         return;
     const QByteArray s = m_port->input();
     m_awaitingReply = 0;
+    if (s.isEmpty())
+        return;
     const qsizetype room = kReceiveBufferLimit - m_receiveBuffer.size();
-    if (s.isEmpty() || room <= 0)
-        return; // nothing new to show
-    m_receiveBuffer += s.left(room);
-    Hyouji(m_receiveBuffer, kReceiveMode);
+    if (room > 0) { // else nothing new to show
+        m_receiveBuffer += s.left(room);
+        Hyouji(m_receiveBuffer, HyoujiMode::Receive);
+    }
+    emit replyReceived(s);
 }
 
 void Panel::closeReplyWindow()
 {
-    if (m_awaitingReply == 1)
+    const bool replied = m_awaitingReply != 1;
+    if (!replied)
         setReceiveLine(QUtf8StringView(kNoReplyMarker).toString());
     m_replyTimer.stop();
     m_receiveBuffer.clear();
     m_awaitingReply = 0;
+    emit replyWindowClosed(replied);
 }
 
 void Panel::clearTrafficDisplay()

@@ -29,8 +29,7 @@ class Panel : public QObject {
     Q_OBJECT
 public:
     // Hyouji's modes.
-    static constexpr std::uint8_t kSendMode = 1;
-    static constexpr std::uint8_t kReceiveMode = 2;
+    enum class HyoujiMode : std::uint8_t { Send = 1, Receive = 2 };
 
     // Outer window heights in twips.
     static constexpr int kCompactHeight = 5350;
@@ -84,7 +83,7 @@ public:
 
     // The one routine through which every command line leaves and every
     // received text reaches the screen.
-    void Hyouji(const QByteArray& text, std::uint8_t mode);
+    void Hyouji(const QByteArray& text, HyoujiMode mode);
 
     // Events of the serial port and the timers.
     void receive(); // MSComm1 OnComm
@@ -141,6 +140,29 @@ signals:
     // A device chosen for COM1 or COM2 (absolute, as the map keeps it), for
     // the program to remember for its next runs.
     void portChoiceMade(int com, const QString& device);
+
+    // What happened on the line, for a program that drives the panel
+    // (runoctl, a bridge). Each comes once the panel's own state and lines
+    // show it, and none is raised for what the panel did not attempt.
+    //   lineSent("CR0\r")         the whole line was handed to the port (a
+    //                             network port still connecting sends it once
+    //                             connected); the reply window has started
+    //   lineRefused("C09\r", why) nothing of the line went out: the port is
+    //                             closed and would not open, a port choice
+    //                             failed, or the port refused it (why: the
+    //                             port's reason); the window runs as for any
+    //                             line, to its no-reply marker
+    //   replyReceived("80\r")     bytes read from the port, all of them in
+    //                             arrival order, also those past the receive
+    //                             buffer's bound or outside any window
+    //   replyWindowClosed(true)    the reply timer closed the window of the
+    //                             last line; false: nothing came, the no-reply
+    //                             marker is shown. A release or END stops the
+    //                             timer without this.
+    void lineSent(const QByteArray& line);
+    void lineRefused(const QByteArray& line, const QString& reason);
+    void replyReceived(const QByteArray& bytes);
+    void replyWindowClosed(bool replied);
 
 private:
     // How a failure of the open that a network port may still be making is

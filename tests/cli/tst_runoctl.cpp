@@ -6,8 +6,12 @@
 #include "simprocess.h"
 
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPort>
 #include <QTcpServer>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -141,6 +145,16 @@ private slots:
         QTest::newRow("missing port") << QStringList {"--device", "/nonexistent/tty"} << QStringList {"read", "status"} << 3
                                       << QByteArray() << QByteArray("runoctl: /nonexistent/tty: No such file or directory\n")
                                       << QByteArray() << 0;
+        QTest::newRow("ACK ends the wait") << none << QStringList {"--timeout", "3000", "power", "on"} << 0 << QByteArray("ACK\n")
+                                           << QByteArray() << QByteArray("C00") << 2000;
+        QTest::newRow("drop during a hold keeps the ACKs")
+            << QStringList {"--close-after", "3"} << QStringList {"hold", "vol", "+", "3000"} << 3 << QByteArray("ACK ACK ACK\n")
+            << QByteArray("runoctl: PORT: ") << QByteArray("C09 C09 C09") << 2500;
+        QTest::newRow("hold -1") << none << QStringList {"hold", "vol +", "-1"} << 2 << QByteArray()
+                                 << QByteArray("runoctl: hold needs milliseconds from 0 to 600000, not \"-1\"\n") << QByteArray()
+                                 << 0;
+        QTest::newRow("--speed 09600") << none << QStringList {"--speed", "09600", "power", "on"} << 2 << QByteArray()
+                                       << QByteArray("runoctl: --speed is 19200 or 9600, not \"09600\"\n") << QByteArray() << 0;
     }
     void exchange()
     {
@@ -167,6 +181,44 @@ private slots:
         QTEST(r.exit, "exit");
         QTRY_COMPARE(sims.empty() ? QByteArray() : wire(*sims[0]), wireLines);
         QVERIFY2(maxMs == 0 || r.ms < maxMs, qPrintable(QString::number(r.ms)));
+    }
+
+    // Ended as the panel ends: the port free, what came so far printed.
+    void endBySignal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void endBySignal()
+    {
+        QFETCH(int, signal);
+        SimProcess sim;
+        const QString path = sim.start({});
+        QProcess p;
+        p.start(QStringLiteral(RUNOCTL_PATH), {"--port", path, "hold", "vol +", "20000"});
+        QTRY_VERIFY_WITH_TIMEOUT(sim.received("C09") >= 2, 10000);
+        QTest::qWait(100); // the second ACK on its way back
+        ::kill(pid_t(p.processId()), signal);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 5);
+        const QByteArray out = p.readAllStandardOutput();
+        QVERIFY2(out.startsWith("ACK ACK"), out.constData());
+        QCOMPARE(p.readAllStandardError(), "runoctl: " + path.toLocal8Bit() + ": ended by a signal\n");
+        QSerialPort probe(path);
+        QVERIFY2(probe.open(QIODevice::ReadWrite), qPrintable(probe.errorString()));
+    }
+
+    // A flood keeps its first bytes only, and the reply's decoding.
+    void floodKeptBounded()
+    {
+        SimProcess sim;
+        const Result r = runoctl({"--json", "--port", sim.start({"--flood", "2000000", "--silent"}), "hold", "vol +", "1000"});
+        const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+        QCOMPARE(o.value("received").toString().size(), 4096);
+        QVERIFY2(o.value("dropped").toInteger() > 100000, r.out.constData());
     }
 
     // A reading a script never got is not a success.

@@ -50,6 +50,7 @@ private slots:
     void everySendRestartsTheReplyWindow();
     void exchange();
     void floodStaysBounded();
+    void announcements();
     void devicePrecedence_data();
     void devicePrecedence();
     void menuChoice();
@@ -238,6 +239,23 @@ void TstPanel::floodStaysBounded()
     QCOMPARE(rig.panel.statusLine(), QString(" Power ON"));
 }
 
+// What a program driving the panel learns: a refusal with the port's reason,
+// whether a window closed with a reply.
+void TstPanel::announcements()
+{
+    Rig rig;
+    QStringList seen;
+    connect(&rig.panel, &Panel::lineRefused, [&](const QByteArray& l, const QString& why) { seen << l + why; });
+    connect(&rig.panel, &Panel::replyWindowClosed, [&](bool replied) { seen << QString::number(replied); });
+    rig.panel.clickCommand(button("Command44"));
+    rig.port.deliver("0");
+    rig.panel.closeReplyWindow();
+    rig.port.failing = {"output"};
+    rig.panel.clickCommand(button("Command17"));
+    rig.panel.closeReplyWindow();
+    QCOMPARE(seen, QStringList({"1", "C00\rCOM1: write failed", "0"}));
+}
+
 void TstPanel::devicePrecedence_data()
 {
     QTest::addColumn<QString>("chosen"); // on the command line
@@ -270,7 +288,7 @@ void TstPanel::devicePrecedence_data()
                                     << "COM1 (/dev/null\\x00x): refused: the remembered choice in FILE " + refused;
     QTest::newRow("environment newline") << "" << QByteArray("/dev/null\nx") << QByteArray() << ""
                                          << "/dev/null\nx"
-                                         << "COM1 (/dev/null\\x0ax): refused: RUNO_COM1 " + refused;
+                                         << "COM1 (/dev/null\\nx): refused: RUNO_COM1 " + refused;
     QTest::newRow("URL with DEL") << "socket://h\x7f:1" << QByteArray() << QByteArray() << ""
                                   << "socket://h\x7f:1"
                                   << "COM1 (socket://h\\x7f:1): refused: --com1 " + refused;
@@ -322,7 +340,7 @@ void TstPanel::menuChoice()
     QSignalSpy made(&panel, &Panel::portChoiceMade);
     panel.assignDevice(2, "/dev/tty\nS9");
     QCOMPARE(warnings.value(0).value(0).toString(),
-        QString("COM2: refused: the menu names a device with a control character in it: \"/dev/tty\\x0aS9\""));
+        QString("COM2: refused: the menu names a device with a control character in it: \"/dev/tty\\nS9\""));
     QCOMPARE(ports.devicePath(2), QString("/dev/ttyS1"));
     panel.assignDevice(2, "../ttyUSB0");
     const QString absolute = QDir::cleanPath(QDir::currentPath() + "/../ttyUSB0");

@@ -62,7 +62,7 @@ void TstPrograms::options_data()
             + m_config.filePath("runo-control/runo-control.conf") + " names a device";
     QTest::newRow("runoctl, --port with a newline") << ctl << QStringList {"--port", "/dev/null\nx", "read", "status"} << 2 << ""
                                                     << "runoctl: --port names a device with a control character in it: "
-                                                       "\"/dev/null\\x0ax\"\n";
+                                                       "\"/dev/null\\nx\"\n";
     QTest::newRow("simulator --help") << sim << QStringList {"--help"} << 0 << "Usage: projector-sim [options]"
                                       << "";
     QTest::newRow("simulator --version") << sim << QStringList {"-v"} << 0 << "projector-sim 1.40\n"

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // One command on one port, through a Panel of its own: the line, the reply
-// window, the repeat and the decoding are the window's own, byte for byte.
+// window, the repeat and the decoding are the window's own, byte for byte,
+// and what happened is what the panel announces.
 //   READ STATUS on /dev/pts/3   "CR0\r" out, then waits for up to the reply
 //                               window in force (500 ms) and ends at the first
 //                               CR of "80\r": status " Stand by"
+//   POWER ON                    "C00\r" out, ends at the ACK of the reply
 //   hold VOL + for 1100 ms      "C09\r" at once, then at 250, 500, 750 and
 //                               1000 ms; released at 1100 ms
 #pragma once
@@ -13,6 +15,7 @@
 #include "panel/linespeed.h"
 #include "panel/panel.h"
 
+#include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -20,6 +23,10 @@
 #include <optional>
 
 namespace runo {
+
+// What runoctl keeps of the bytes one port sends: the panel's own bound.
+// Bytes past it are counted, not kept.
+inline constexpr qsizetype kKeptBytes = Panel::kReceiveBufferLimit;
 
 // A port as the user named it.
 struct Target {
@@ -37,12 +44,14 @@ struct Request {
 };
 
 struct Outcome {
-    enum class Result { Reply, NoReply, PortError };
+    // Interrupted: ended by a signal before it was done.
+    enum class Result { Reply, NoReply, PortError, Interrupted };
     Result result = Result::NoReply;
     QString error; // the port's reason, for PortError
     QByteArray sent; // every byte written, all lines of a hold
     int lines = 0;
-    QByteArray received; // every byte that came back
+    QByteArray received; // the first kKeptBytes bytes that came back, also before a failure
+    qint64 dropped = 0; // bytes that came back past kKeptBytes
     int replyWindowMs = 0;
     // The panel's traffic lines: the transmit line of the last line sent, the
     // receive and status lines of the last reply (or the no-reply marker).
@@ -51,29 +60,22 @@ struct Outcome {
     QString statusLine;
 };
 
-// The serial port, with the bytes that cross it kept for the report.
-class TappedComm : public SerialComm {
-    Q_OBJECT
-public:
-    using SerialComm::SerialComm;
-    bool output(const QByteArray& text) override;
-    QByteArray input() override;
+// Whether what came back for `line` is a whole reply by its form: up to a CR,
+// or, for a line that reads nothing (an operation, a setting), an ACK.
+//   "CR0\r", "80\r" -> true    "CR0\r", "\x06" -> false    "C00\r", "\x06" -> true
+bool replyComplete(QByteArrayView line, QByteArrayView prefix, QByteArrayView received);
 
-    QByteArray sent;
-    int lines = 0;
-    QByteArray received;
-    QElapsedTimer lastOutput;
-};
-
-class Exchange : public QObject {
+class Session : public QObject {
     Q_OBJECT
 public:
     // A COM target's device is found in `ports`.
-    Exchange(const Target& target, const Request& request, PortMap* ports, QObject* parent = nullptr);
+    Session(const Target& target, const Request& request, PortMap* ports, QObject* parent = nullptr);
 
     // Opens the port and sends (a network port once its connection is made);
     // finished() follows, at once when the port cannot be opened.
     void start();
+    // Ends a session that is not done as END would, keeping what came so far.
+    void interrupt();
     bool isFinished() const { return m_finished; }
     const Outcome& outcome() const { return m_outcome; }
 
@@ -84,17 +86,25 @@ private:
     bool openPort();
     void failOpen();
     void send();
-    void takeReply();
+    void takeLine(const QByteArray& line);
+    void takeRefusal(const QByteArray& line, const QString& reason);
+    void takeReply(const QByteArray& bytes);
+    void takeLoss();
+    void fail(const QString& reason);
     void release();
     void closeWindow();
     void finish(Outcome::Result result);
+    bool isHold() const { return m_request.command && m_request.command->hold; }
 
     Target m_target;
     Request m_request;
-    TappedComm m_port;
+    SerialComm m_port;
     Panel m_panel;
-    QTimer m_windowTimer; // the reply window after the last line
+    QTimer m_windowTimer; // the rest of the last line's reply window after a hold's release
     QTimer m_holdTimer; // the release of a hold
+    QElapsedTimer m_lastLine;
+    bool m_sending = false; // inside the panel's send: a failure waits for it to return
+    std::optional<QString> m_failure;
     bool m_finished = false;
     Outcome m_outcome;
 };

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/endsignals.h"
+#include "panel/endsignals.h"
 
 #include <QSocketNotifier>
 
@@ -24,9 +24,24 @@ void onSignal(int)
 
 } // namespace
 
+bool watchEndSignals()
+{
+    if (s_pipe[0] >= 0)
+        return true;
+    if (::pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action { };
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    return true;
+}
+
 bool endOnSignals(QObject* context, std::function<void()> end)
 {
-    if (s_pipe[0] < 0 && ::pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (!watchEndSignals())
         return false;
     auto* notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, [end = std::move(end)] {
@@ -34,12 +49,6 @@ bool endOnSignals(QObject* context, std::function<void()> end)
         while (::read(s_pipe[0], drained, sizeof drained) > 0) { }
         end();
     });
-    struct sigaction action { };
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signal, &action, nullptr);
     return true;
 }
 
