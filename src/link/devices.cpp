@@ -50,7 +50,7 @@ QString lockHolder(const QString& device)
     // the device below /dev with '/' as '_'.
     static constexpr const char* kLockFolders[] = {
         "/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp", "/var/lock/lockdev", "/run/lock"};
-    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : QFileInfo(device).fileName();
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     for (const char* folder : kLockFolders) {
         QFile lock(QLatin1String(folder) + QLatin1String("/LCK..") + name);

@@ -236,6 +236,21 @@ private slots:
         QCOMPARE(comm.portOpen(), outcome == "open");
     }
 
+    // A port another program holds says so, and which program, instead of Qt's locking error.
+    void busySerialPort()
+    {
+        Pty far;
+        SerialComm holder, second;
+        holder.setDevice(far.path());
+        second.setDevice(far.path());
+        QVERIFY(holder.setPortOpen(true));
+        QVERIFY(!second.setPortOpen(true));
+        QCOMPARE(second.errorString(),
+            QStringLiteral("%1: The port is in use by process %2 (tst_network)")
+                .arg(far.path())
+                .arg(QCoreApplication::applicationPid()));
+    }
+
     void farEndStopsReading_data()
     {
         QTest::addColumn<bool>("network");
