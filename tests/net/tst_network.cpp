@@ -155,7 +155,7 @@ private slots:
         QTest::addColumn<bool>("telnet");
         QTest::addColumn<QByteArray>("greeting"); // sent at once
         QTest::addColumn<int>("storm"); // then WILL and WONT BINARY without end: 1 reading, 2 reading nothing
-        QTest::addColumn<QByteArray>("reply"); // sent when "CR0\r" has come, 300 ms later
+        QTest::addColumn<QByteArray>("reply"); // sent when "CR0\r" has come (written at once)
         QTest::addColumn<QByteArray>("wire"); // how the command came
         QTest::addColumn<QByteArray>("received");
         QTest::addColumn<QString>("outcome");
@@ -225,7 +225,6 @@ private slots:
             return result != "open";
         };
         QVERIFY(comm.setPortOpen(true));
-        QTest::qWait(300);
         if (!lost())
             comm.output("CR0\r");
         QTRY_VERIFY_WITH_TIMEOUT(lost() || (!received.isEmpty() && taken == received), 4000);
@@ -274,7 +273,7 @@ private slots:
         setChosenDevice(1, network ? QStringLiteral("socket://127.0.0.1:%1").arg(server.serverPort()) : far.path());
         SerialComm comm;
         QVERIFY(comm.setPortOpen(true));
-        QTRY_VERIFY(!network || peer);
+        QTRY_VERIFY(!comm.isConnecting());
 
         qint64 taken = 0;
         while (taken < 200000 && comm.output("C3A\r"))
