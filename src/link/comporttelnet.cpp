@@ -41,6 +41,7 @@ QByteArray ComPortTelnet::start()
     m_them.fill(Side::No);
     m_comPort = ComPort::Asked;
     m_state = State::Data;
+    m_afterCr = false;
     QByteArray out;
     for (const std::uint8_t option : {kComPortOption, kBinary, kSuppressGoAhead}) {
         m_us[option] = Side::WantYes;
@@ -65,6 +66,16 @@ QByteArray ComPortTelnet::escape(const QByteArray& data)
     return out;
 }
 
+// Under binary transmission a CR is a byte like any other; without it
+// (refused, RFC 856), a bare CR must travel as CR NUL (RFC 854).
+QByteArray ComPortTelnet::encode(const QByteArray& data) const
+{
+    QByteArray out = escape(data);
+    if (m_us[kBinary] == Side::No)
+        out.replace("\r", QByteArray("\r\0", 2));
+    return out;
+}
+
 QByteArray ComPortTelnet::setLine(const LineSettings& settings)
 {
     QByteArray out;
@@ -76,6 +87,7 @@ QByteArray ComPortTelnet::setLine(const LineSettings& settings)
     command(kSetDataSize, QByteArray(1, char(settings.dataBits)));
     command(kSetParity, QByteArray(1, char(parityCode(settings.parity))));
     command(kSetStopSize, QByteArray(1, char(stopSizeCode(settings.stopBits))));
+    command(kSetControl, QByteArray(1, char(kNoFlowControl)));
     return out;
 }
 
@@ -88,12 +100,16 @@ QByteArray ComPortTelnet::receive(const QByteArray& bytes, QByteArray& reply)
         case State::Data:
             if (b == kIac)
                 m_state = State::Iac;
-            else
+            else if (m_comPort == ComPort::Accepted && (b != 0 || !m_afterCr || m_them[kBinary] != Side::No))
                 data.append(c);
+            // Before COM port control is agreed, what comes is the server's
+            // own text. The NUL after a CR is the NVT's padding, not data,
+            // when the server sends without binary transmission.
+            m_afterCr = b == '\r';
             break;
         case State::Iac:
             m_state = State::Data;
-            if (b == kIac)
+            if (b == kIac && m_comPort == ComPort::Accepted)
                 data.append(c); // a doubled 255 is one data byte
             else if (b >= kWill && b <= kDont) {
                 m_verb = b;

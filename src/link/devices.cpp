@@ -2,11 +2,13 @@
 #include "link/devices.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSerialPortInfo>
 
 #include <cerrno>
+#include <csignal>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,6 +42,31 @@ QString permissionHint(const QString& device)
                           "    sudo adduser $USER %1\n"
                           "then log out and in again.")
         .arg(group);
+}
+
+QString lockHolder(const QString& device)
+{
+    // Where Qt's serial port and the UUCP-style programs put it, named after
+    // the device below /dev with '/' as '_'.
+    static constexpr const char* kLockFolders[] = {
+        "/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp", "/var/lock/lockdev", "/run/lock"};
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* folder : kLockFolders) {
+        QFile lock(QLatin1String(folder) + QLatin1String("/LCK..") + name);
+        if (!lock.open(QIODevice::ReadOnly))
+            continue;
+        // The process number first, as text (or, in old binary locks, 4 bytes).
+        bool ok = false;
+        const qint64 pid = lock.readLine(32).trimmed().toLongLong(&ok);
+        if (!ok || pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
+            return QStringLiteral("another program");
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        const QString program = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
+        return program.isEmpty() ? QStringLiteral("process %1").arg(pid)
+                                 : QStringLiteral("process %1 (%2)").arg(pid).arg(program);
+    }
+    return {};
 }
 
 } // namespace runo

@@ -22,4 +22,9 @@ QList<SerialDevice> availableDevices();
 // to join it ("... sudo adduser $USER dialout ..."); "" otherwise.
 QString permissionHint(const QString& device);
 
+// Who holds the device's lock file (LCK..NAME in /run/lock or another of the
+// places serial programs lock in): "process 1234 (minicom)", "another
+// program" when the file names no live process; "" when there is no lock.
+QString lockHolder(const QString& device);
+
 } // namespace runo

@@ -3,7 +3,21 @@
 
 #include <QUrl>
 
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 namespace runo {
+
+namespace {
+
+// What ser2net sends, and then closes, when another connection holds the port
+// or its device.
+constexpr const char* kBusyTexts[] = {"Port already in use", "Port's device already in use"};
+
+} // namespace
 
 std::optional<NetworkAddress> parseNetworkAddress(const QString& url, QString* error)
 {
@@ -29,6 +43,8 @@ NetworkLine::NetworkLine(QObject* parent)
     : QObject(parent)
 {
     m_connectTimer.setSingleShot(true);
+    m_connectTimer.setTimerType(Qt::PreciseTimer);
+    m_socket.setReadBufferSize(kReadChunkBytes);
     m_connectTimer.setInterval(kConnectTimeoutMs);
     connect(&m_connectTimer, &QTimer::timeout, this, &NetworkLine::timedOut);
     connect(&m_socket, &QTcpSocket::connected, this, &NetworkLine::connected);
@@ -78,6 +94,9 @@ void NetworkLine::shutDown()
     m_state = State::Closed;
     m_connectTimer.stop();
     m_waiting.clear();
+    m_greeting.clear();
+    m_queue.clear();
+    m_queuedBytes = m_dataWaiting = m_protocolWaiting = 0;
     m_socket.abort();
 }
 
@@ -87,33 +106,82 @@ bool NetworkLine::write(const QByteArray& data, qsizetype waitLimitBytes)
     case State::Closed: return false;
     case State::Connecting:
     case State::Agreeing:
-        if (m_waiting.size() + data.size() > waitLimitBytes)
+        if ((m_rfc2217 ? ComPortTelnet::escape(m_waiting + data) : m_waiting + data).size() > waitLimitBytes)
             return false;
         m_waiting += data;
         return true;
-    case State::Open:
-        if (m_socket.bytesToWrite() + data.size() > waitLimitBytes)
+    case State::Open: {
+        const QByteArray wire = m_rfc2217 ? m_telnet.encode(data) : data;
+        settle();
+        if (m_dataWaiting + wire.size() > waitLimitBytes)
             return false;
-        send(data);
+        send(wire);
         return true;
+    }
     }
     return false;
 }
 
-void NetworkLine::send(const QByteArray& data)
+// `wire` as it goes on the wire, encoded.
+void NetworkLine::send(const QByteArray& wire)
 {
-    m_socket.write(m_rfc2217 ? ComPortTelnet::escape(data) : data);
+    if (wire.isEmpty())
+        return;
+    m_sentData = true;
+    queue(wire, true);
+}
+
+void NetworkLine::queue(const QByteArray& bytes, bool data)
+{
+    settle();
+    m_queue.push_back({data, bytes.size()});
+    (data ? m_dataWaiting : m_protocolWaiting) += bytes.size();
+    m_queuedBytes += bytes.size();
+    m_socket.write(bytes);
     // Onto the wire now, as far as the socket takes it, without waiting.
     m_socket.flush();
+}
+
+// The socket sends in order: what it has passed on since is the oldest.
+void NetworkLine::settle()
+{
+    qint64 gone = m_queuedBytes - m_socket.bytesToWrite();
+    while (gone > 0 && !m_queue.empty()) {
+        Queued& oldest = m_queue.front();
+        const qint64 n = std::min(gone, oldest.bytes);
+        oldest.bytes -= n;
+        (oldest.data ? m_dataWaiting : m_protocolWaiting) -= n;
+        gone -= n;
+        if (oldest.bytes == 0)
+            m_queue.pop_front();
+    }
+    m_queuedBytes = m_socket.bytesToWrite();
+}
+
+// A server that reads takes what it asks for; one that keeps negotiating and
+// reads nothing would make the answers pile up without end.
+void NetworkLine::answer(const QByteArray& reply)
+{
+    if (reply.isEmpty())
+        return;
+    queue(reply, false);
+    settle();
+    if (m_protocolWaiting <= kProtocolWaitLimitBytes)
+        return;
+    const QString reason = QStringLiteral("The server keeps negotiating (Telnet) and reads nothing");
+    if (m_state != State::Open) {
+        failOpen(reason);
+        return;
+    }
+    shutDown();
+    emit dropped(reason);
 }
 
 void NetworkLine::setLineSettings(const LineSettings& settings)
 {
     m_settings = settings;
-    if (m_state == State::Open && m_rfc2217 && m_telnet.comPort() == ComPortTelnet::ComPort::Accepted) {
-        m_socket.write(ComPortTelnet::setLine(m_settings));
-        m_socket.flush();
-    }
+    if (m_state == State::Open && m_rfc2217 && m_telnet.comPort() == ComPortTelnet::ComPort::Accepted)
+        answer(ComPortTelnet::setLine(m_settings));
 }
 
 void NetworkLine::connected()
@@ -123,44 +191,83 @@ void NetworkLine::connected()
     // Each command line leaves at once, not held back to be sent with the next.
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_socket.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kSocketSendBufferBytes);
+    setKeepAlive();
+    m_greeting.clear();
+    m_greetingDone = false;
+    m_sentData = false;
     if (!m_rfc2217) {
         becomeOpen();
         return;
     }
     m_state = State::Agreeing;
-    m_socket.write(m_telnet.start());
-    m_socket.flush();
+    queue(m_telnet.start(), false);
+}
+
+void NetworkLine::setKeepAlive()
+{
+    m_socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+#ifdef Q_OS_LINUX
+    const int fd = int(m_socket.socketDescriptor());
+    const auto set = [fd](int level, int name, int value) { ::setsockopt(fd, level, name, &value, sizeof value); };
+    set(IPPROTO_TCP, TCP_KEEPIDLE, kKeepAliveIdleS);
+    set(IPPROTO_TCP, TCP_KEEPINTVL, kKeepAliveIntervalS);
+    set(IPPROTO_TCP, TCP_USER_TIMEOUT, kUnacknowledgedMs);
+#endif
 }
 
 void NetworkLine::receive()
 {
     QByteArray data = m_socket.readAll();
-    if (m_rfc2217) {
-        QByteArray reply;
-        data = m_telnet.receive(data, reply);
-        if (!reply.isEmpty()) {
-            m_socket.write(reply);
-            m_socket.flush();
-        }
-        if (m_state == State::Agreeing && m_telnet.comPort() == ComPortTelnet::ComPort::Accepted) {
-            // The line's settings reach the far port before any data does.
-            m_socket.write(ComPortTelnet::setLine(m_settings));
-            becomeOpen();
-        } else if (m_state == State::Agreeing && m_telnet.comPort() == ComPortTelnet::ComPort::Refused) {
-            failOpen(QStringLiteral("The server refuses COM port control (RFC 2217)"));
-        }
+    QByteArray reply;
+    if (m_rfc2217)
+        data = m_telnet.receive(data, reply); // nothing before COM port control is agreed
+    // Looked at before anything is written back, which may find the connection closed.
+    if (!screenGreeting(data))
+        return;
+    answer(reply);
+    if (m_state == State::Agreeing && m_telnet.comPort() == ComPortTelnet::ComPort::Accepted) {
+        // The line's settings reach the far port before any data does.
+        queue(ComPortTelnet::setLine(m_settings), false);
+        becomeOpen();
+    } else if (m_state == State::Agreeing && m_telnet.comPort() == ComPortTelnet::ComPort::Refused) {
+        failOpen(QStringLiteral("The server refuses COM port control (RFC 2217)"));
     }
-    if (data.isEmpty() || m_state == State::Closed)
+    if (m_state == State::Closed || !(m_rfc2217 || m_sentData) || data.isEmpty())
         return;
     m_input += data;
     emit readyRead();
+}
+
+// Holds the first bytes of the stream back while they may be ser2net's busy
+// text; fails the open when they are. False when the connection is closed.
+bool NetworkLine::screenGreeting(QByteArray& data)
+{
+    if (m_greetingDone || data.isEmpty())
+        return true;
+    m_greeting += data;
+    data.clear();
+    bool maybe = false;
+    for (const char* text : kBusyTexts) {
+        const QByteArray busy(text);
+        if (m_greeting.startsWith(busy)) {
+            failOpen(QStringLiteral("The server says \"%1\": another connection holds the port").arg(QLatin1String(text)));
+            return false;
+        }
+        maybe = maybe || busy.startsWith(m_greeting);
+    }
+    if (!maybe) {
+        m_greetingDone = true;
+        data = std::exchange(m_greeting, QByteArray());
+    }
+    return true;
 }
 
 void NetworkLine::becomeOpen()
 {
     m_connectTimer.stop();
     m_state = State::Open;
-    send(std::exchange(m_waiting, QByteArray()));
+    const QByteArray waiting = std::exchange(m_waiting, QByteArray());
+    send(m_rfc2217 ? m_telnet.encode(waiting) : waiting);
     emit opened();
 }
 

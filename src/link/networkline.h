@@ -12,6 +12,18 @@
 // RFC 2217, not agreed) within kConnectTimeoutMs is a failed open, reported
 // by openFailed() from the event loop, and what waited is dropped.
 //
+// Nothing the server says before the line is ready is taken for the
+// device's reply: under RFC 2217 what comes before COM port control is
+// agreed, on a raw socket what comes before the first byte was sent.
+// ser2net's own words for a port another program holds ("Port already in
+// use", "Port's device already in use"), at the start of the stream, are a
+// failed open. Everything waiting to go out is bounded, each kind on its
+// own: data by the caller's limit, Telnet answers and commands by
+// kProtocolWaitLimitBytes, past which the server, negotiating while it reads
+// nothing, has failed (closed, and reported once, as a drop or a failed
+// open); answers waiting never make data wait. TCP keepalive and an unacknowledged-data bound make a
+// connection that dies without a word a drop within seconds.
+//
 //   line.open("rfc2217://10.0.0.7:2217", settings, &error);   // true: connecting
 //   line.write("CR0\r");       // waits; on the wire after IAC WILL COM-PORT-OPTION ... and SET-BAUDRATE
 //   ... connected and agreed   -> opened()
@@ -28,6 +40,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <deque>
 #include <optional>
 
 namespace runo {
@@ -51,6 +64,16 @@ public:
     static constexpr int kConnectTimeoutMs = 3000;
     // The kernel's share of what waits for a server that stops reading.
     static constexpr int kSocketSendBufferBytes = 4096;
+    // The most taken from the socket at a time, and so the most answered at once.
+    static constexpr int kReadChunkBytes = 4096;
+    // Telnet answers and commands that may wait for a server not reading.
+    static constexpr qint64 kProtocolWaitLimitBytes = 8192;
+    // Data sent and not acknowledged for this long drops the connection
+    // (TCP_USER_TIMEOUT); an idle one is probed after kKeepAliveIdleS and
+    // then every kKeepAliveIntervalS, and dropped by the same bound.
+    static constexpr int kUnacknowledgedMs = 5000;
+    static constexpr int kKeepAliveIdleS = 5;
+    static constexpr int kKeepAliveIntervalS = 1;
 
     explicit NetworkLine(QObject* parent = nullptr);
     ~NetworkLine() override;
@@ -63,7 +86,8 @@ public:
     // True while the connection is being made (and, under RFC 2217, agreed).
     bool isConnecting() const { return m_state == State::Connecting || m_state == State::Agreeing; }
     // Queues the bytes; false, and nothing queued, when more than
-    // waitLimitBytes would then wait to go out.
+    // waitLimitBytes would then wait to go out, counted as they go on the
+    // wire (each 255 doubled under RFC 2217).
     bool write(const QByteArray& data, qsizetype waitLimitBytes);
     // Every byte received since the last call.
     QByteArray readAll() { return std::exchange(m_input, QByteArray()); }
@@ -90,6 +114,11 @@ private:
     void reportFailure();
     void shutDown();
     void send(const QByteArray& data);
+    void answer(const QByteArray& reply);
+    void queue(const QByteArray& bytes, bool data);
+    void settle();
+    bool screenGreeting(QByteArray& data);
+    void setKeepAlive();
 
     QTcpSocket m_socket;
     QTimer m_connectTimer;
@@ -99,7 +128,19 @@ private:
     State m_state = State::Closed;
     LineSettings m_settings;
     QByteArray m_waiting; // written while the connection is being made
+    // What waits in the socket, oldest first: data or not, and how many bytes.
+    struct Queued {
+        bool data;
+        qint64 bytes;
+    };
+    std::deque<Queued> m_queue;
+    qint64 m_queuedBytes = 0; // the socket's bytesToWrite() when last settled
+    qint64 m_dataWaiting = 0;
+    qint64 m_protocolWaiting = 0;
     QByteArray m_input;
+    QByteArray m_greeting; // the first bytes of the stream, while they may be a busy text
+    bool m_greetingDone = false;
+    bool m_sentData = false; // a raw socket takes replies once data has left
     QString m_failure;
     bool m_failureDue = false; // openFailed() still to be emitted
 };

@@ -131,6 +131,10 @@ bool SerialComm::setPortOpen(bool open)
     m_serial.setPortName(path);
     if (!m_serial.open(QIODevice::ReadWrite)) {
         QString reason = m_serial.errorString();
+        // Qt says "Permission error while locking the device" for a port
+        // another program holds.
+        if (const QString holder = lockHolder(path); m_serial.error() == QSerialPort::PermissionError && !holder.isEmpty())
+            reason = QStringLiteral("The port is in use by %1").arg(holder);
         m_serial.clearError();
         if (const QString hint = permissionHint(path); !hint.isEmpty())
             reason += QLatin1String(".\n") + hint;

@@ -2,9 +2,12 @@
 // COM1 on the network: the real window and serial layer over socket:// and
 // rfc2217:// to ser2net in front of a pseudo-terminal, the connection lost
 // during a fast hold, a server that agrees late or too late, and far ends
-// that stop taking data.
+// that stop taking data; hostile servers that talk out of turn, refuse
+// binary transmission or negotiate without reading.
 #include "ser2netprocess.h"
 #include "windowrig.h"
+
+#include <QSignalSpy>
 
 #include <ctime>
 
@@ -80,6 +83,20 @@ private slots:
         rig.click("Command44");
         QCOMPARE(far.readFor(3000, 4), QByteArray("CR0\r"));
         QVERIFY(rig.boxes.texts.isEmpty());
+
+        // Another connection holds the port: ser2net's busy text is a failed open, not a reply.
+        QTcpSocket holder;
+        const QUrl url(telnet ? server.rfc2217Url() : server.socketUrl());
+        holder.connectToHost(QHostAddress::LocalHost, quint16(url.port()));
+        QVERIFY(holder.waitForConnected(3000));
+        SerialComm second;
+        second.setDevice(url.toString());
+        QSignalSpy failed(&second, &MSComm::openFailed);
+        QVERIFY(second.setPortOpen(true));
+        QVERIFY(failed.wait(3000));
+        QCOMPARE(second.errorString(),
+            url.toString() + ": The server says \"Port already in use\": another connection holds the port");
+        QCOMPARE(second.input(), QByteArray());
     }
 
     void lateAgreement_data()
@@ -116,9 +133,10 @@ private slots:
         }
         QVERIFY2(worstGap < 500, "the window froze while connecting");
 
-        // SET-BAUDRATE 19200, SET-DATASIZE 8, SET-PARITY none, SET-STOPSIZE 1, and only then the command.
+        // SET-BAUDRATE 19200, SET-DATASIZE 8, SET-PARITY none, SET-STOPSIZE 1, SET-CONTROL no flow
+        // control, and only then the command.
         const char setLine[] = "\xff\xfa\x2c\x01\x00\x00\x4b\x00\xff\xf0\xff\xfa\x2c\x02\x08\xff\xf0"
-                               "\xff\xfa\x2c\x03\x01\xff\xf0\xff\xfa\x2c\x04\x01\xff\xf0";
+                               "\xff\xfa\x2c\x03\x01\xff\xf0\xff\xfa\x2c\x04\x01\xff\xf0\xff\xfa\x2c\x05\x01\xff\xf0";
         QCOMPARE(got.endsWith(QByteArray(setLine, sizeof setLine - 1) + "CR0\r"), sent);
         QCOMPARE(got.contains("CR0"), sent);
         const QString noAnswer
@@ -130,6 +148,106 @@ private slots:
         rig.click("Command44");
         QTest::qWait(500);
         QCOMPARE(rig.boxes.texts.size(), sent ? 0 : 1);
+    }
+
+    void hostileServer_data()
+    {
+        QTest::addColumn<bool>("telnet");
+        QTest::addColumn<QByteArray>("greeting"); // sent at once
+        QTest::addColumn<int>("storm"); // then WILL and WONT BINARY without end: 1 reading, 2 reading nothing
+        QTest::addColumn<QByteArray>("reply"); // sent when "CR0\r" has come (written at once)
+        QTest::addColumn<QByteArray>("wire"); // how the command came
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<QString>("outcome");
+        const QByteArray agree("\xff\xfd\x2c"), none;
+        QTest::newRow("talks before agreement") << true << QByteArray("login: ") + agree << 0 << QByteArray("00\r")
+                                                << QByteArray("CR0\r") << QByteArray("00\r") << "open";
+        QTest::newRow("talks before the command")
+            << false << QByteArray("ready\r\n") << 0 << QByteArray("00\r") << QByteArray("CR0\r") << QByteArray("00\r") << "open";
+        QTest::newRow("refuses binary: CR NUL")
+            << true << agree + QByteArray("\xff\xfe\x00\xff\xfc\x00", 6) << 0 << QByteArray("00\r\0001\r", 6)
+            << QByteArray("CR0\r\0", 5) << QByteArray("00\r1\r") << "open";
+        QTest::newRow("negotiates much, reads")
+            << true << agree << 1 << QByteArray("00\r") << none << QByteArray("00\r") << "open";
+        QTest::newRow("negotiates without reading")
+            << true << agree << 2 << none << none << none << "lost: The server keeps negotiating (Telnet) and reads nothing";
+        QTest::newRow("negotiates without reading, not agreed")
+            << true << none << 2 << none << none << none << "failed: The server keeps negotiating (Telnet) and reads nothing";
+        QTest::newRow("never agrees: 3 s exactly")
+            << true << none << 0 << none << none << none << "failed: No answer to COM port control (RFC 2217) within 3 s";
+    }
+
+    void hostileServer()
+    {
+        QFETCH(bool, telnet);
+        QFETCH(QByteArray, greeting);
+        QFETCH(int, storm);
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, wire);
+        QFETCH(QByteArray, received);
+        QFETCH(QString, outcome);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QByteArray got;
+        QTimer stormTimer;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* peer = server.nextPendingConnection();
+            peer->write(greeting);
+            if (storm) {
+                peer->setReadBufferSize(storm == 2 ? 1 : 0);
+                connect(&stormTimer, &QTimer::timeout, peer, [peer] {
+                    if (peer->state() == QAbstractSocket::ConnectedState && peer->bytesToWrite() < 1 << 20)
+                        peer->write(QByteArray("\xff\xfb\x00\xff\xfc\x00", 6).repeated(10000));
+                });
+                stormTimer.start(0);
+            }
+            connect(peer, &QTcpSocket::readyRead, this, [&got, peer, reply]() mutable {
+                got += peer->readAll();
+                if (got.contains("CR0"))
+                    peer->write(std::exchange(reply, QByteArray()));
+            });
+        });
+        SerialComm comm;
+        comm.setDevice(QStringLiteral("%1://127.0.0.1:%2").arg(telnet ? "rfc2217" : "socket").arg(server.serverPort()));
+        QString result = QStringLiteral("open");
+        QByteArray taken;
+        QElapsedTimer clock;
+        connect(&comm, &MSComm::openFailed, this, [&] {
+            result = "failed: " + comm.errorString().section(": ", 1);
+            qInfo("failed after %lld ms", clock.elapsed());
+            QVERIFY(!outcome.endsWith("3 s") || qAbs(clock.elapsed() - 3000) <= 50);
+        });
+        connect(&comm, &MSComm::onComm, this, [&] { taken += comm.input(); });
+        clock.start();
+        const auto lost = [&] {
+            if (comm.lossCount() > 0 && result == "open")
+                result = "lost: " + comm.errorString().section(": ", 1);
+            return result != "open";
+        };
+        QVERIFY(comm.setPortOpen(true));
+        if (!lost())
+            comm.output("CR0\r");
+        QTRY_VERIFY_WITH_TIMEOUT(lost() || (!received.isEmpty() && taken == received), 4000);
+        QCOMPARE(result, outcome);
+        QCOMPARE(taken, received);
+        QVERIFY2(got.endsWith(wire), got.toHex().constData());
+        QCOMPARE(comm.lossCount(), outcome.startsWith("lost") ? 1 : 0);
+        QCOMPARE(comm.portOpen(), outcome == "open");
+    }
+
+    // A port another program holds says so, and which program, instead of Qt's locking error.
+    void busySerialPort()
+    {
+        Pty far;
+        SerialComm holder, second;
+        holder.setDevice(far.path());
+        second.setDevice(far.path());
+        QVERIFY(holder.setPortOpen(true));
+        QVERIFY(!second.setPortOpen(true));
+        QCOMPARE(second.errorString(),
+            QStringLiteral("%1: The port is in use by process %2 (tst_network)")
+                .arg(far.path())
+                .arg(QCoreApplication::applicationPid()));
     }
 
     void farEndStopsReading_data()
@@ -156,7 +274,7 @@ private slots:
         ports.choose(1, network ? QStringLiteral("socket://127.0.0.1:%1").arg(server.serverPort()) : far.path());
         SerialComm comm(&ports);
         QVERIFY(comm.setPortOpen(true));
-        QTRY_VERIFY(!network || peer);
+        QTRY_VERIFY(!comm.isConnecting());
 
         qint64 taken = 0;
         while (taken < 200000 && comm.output("C3A\r"))
