@@ -49,7 +49,7 @@ std::optional<Listen> listenAddress(const QString& text, const QHostAddress& fal
     }
     bool ok = false;
     const uint port = text.mid(colon + 1).toUInt(&ok);
-    if (!ok || port == 0 || port > 65535)
+    if (!ok || port > 65535) // 0: a free port, the one taken is logged
         return std::nullopt;
     l.port = quint16(port);
     return l;
