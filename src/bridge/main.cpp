@@ -176,6 +176,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "runo-bridge: PJLink port %u: %s\n", pjlinkAt->port, qPrintable(server.errorString()));
         return kExitPortError;
     }
+    if (!server.listenForSearch(pjlinkAt->address, server.serverPort()))
+        runo::logLine(
+            QStringLiteral("the PJLink search on UDP port %1 is off: %2").arg(server.serverPort()).arg(server.searchError()));
     runo::ShareServer share(&queue);
     if (p.isSet("share") && !share.listen(shareAt->address, shareAt->port)) {
         std::fprintf(stderr, "runo-bridge: share port %u: %s\n", shareAt->port, qPrintable(share.errorString()));

@@ -141,25 +141,25 @@ PjlinkProjector::PjlinkProjector(LineQueue* queue, const Config& config, QObject
 void PjlinkProjector::answer(const PjlinkRequest& r, QObject* asker, const Answer& answer)
 {
     Result result = kUnknown;
-    if (r.pjClass == '1') {
-        const QByteArray& c = r.command;
-        const bool query = r.param == "?";
+    const QByteArray& c = r.command;
+    const bool query = r.param == "?";
+    if (c == "INPT")
+        result = input(r, asker, answer);
+    else if (c == "INST") {
+        QByteArrayList codes;
+        for (const PjlinkInput& i : kInputs)
+            codes << view(i.code).toByteArray();
+        result = query ? codes.join(' ') : kOutOfRange;
+    } else if (r.pjClass == '1') {
         if (c == "POWR")
             result = power(r, asker, answer);
-        else if (c == "INPT")
-            result = input(r, asker, answer);
         else if (c == "AVMT")
             result = mute(r, asker, answer);
         else if (c == "ERST")
             result = query ? errorStatus(r, asker, answer) : kOutOfRange;
         else if (c == "LAMP")
             result = query ? lamp(r, asker, answer) : kOutOfRange;
-        else if (c == "INST") {
-            QByteArrayList codes;
-            for (const PjlinkInput& i : kInputs)
-                codes << view(i.code).toByteArray();
-            result = query ? codes.join(' ') : kOutOfRange;
-        } else if (c == "NAME")
+        else if (c == "NAME")
             result = query ? m_config.name : kOutOfRange;
         else if (c == "INF1")
             result = query ? QByteArray("RUNO") : kOutOfRange;
@@ -168,10 +168,44 @@ void PjlinkProjector::answer(const PjlinkRequest& r, QObject* asker, const Answe
         else if (c == "INFO")
             result = query ? QByteArray("runo-bridge " RUNO_VERSION) : kOutOfRange;
         else if (c == "CLSS")
-            result = query ? QByteArray("1") : kOutOfRange;
+            result = query ? QByteArray("2") : kOutOfRange;
+    } else if (c == "INNM") {
+        const auto it = std::find_if(std::begin(kInputs), std::end(kInputs),
+            [&r](const PjlinkInput& i) { return r.param.startsWith('?') && r.param.mid(1) == view(i.code); });
+        result = it == std::end(kInputs) ? kOutOfRange : view(it->button).toByteArray();
+    } else if (c == "FREZ") {
+        result = freeze(r, asker, answer);
+    } else if (c == "SVOL") {
+        result = volume(r, asker, answer);
     }
     if (result)
         answer(*result);
+}
+
+// One step of VOL + or VOL -, as a press released at once.
+PjlinkProjector::Result PjlinkProjector::volume(const PjlinkRequest& r, QObject* asker, const Answer& answer)
+{
+    if (r.param != "1" && r.param != "0")
+        return kOutOfRange;
+    askAll({r.param == "1" ? "C09" : "C0A"}, asker, answer,
+        [](const Results& results) { return acknowledged(results[0]) ? kOk : kFailure; });
+    return std::nullopt;
+}
+
+PjlinkProjector::Result PjlinkProjector::freeze(const PjlinkRequest& r, QObject* asker, const Answer& answer)
+{
+    if (r.param == "?")
+        return QByteArray(m_frozen ? "1" : "0");
+    if (r.param != "1" && r.param != "0")
+        return kOutOfRange;
+    const bool on = r.param == "1";
+    askAll({on ? "C43" : "C44"}, asker, answer, [this, on](const Results& results) {
+        if (!acknowledged(results[0]))
+            return kFailure;
+        m_frozen = on;
+        return kOk;
+    });
+    return std::nullopt;
 }
 
 void PjlinkProjector::askAll(const QList<QByteArray>& lines, QObject* asker, const Answer& answer,
@@ -212,6 +246,8 @@ PjlinkProjector::Result PjlinkProjector::power(const PjlinkRequest& r, QObject* 
     if (r.param != "1" && r.param != "0")
         return kOutOfRange;
     m_queue->forget();
+    if (r.param == "0")
+        m_frozen = false; // the projector lets go of a frozen picture when it goes off
     askAll({r.param == "1" ? "C00" : "C01"}, asker, answer,
         [](const Results& results) { return acknowledged(results[0]) ? kOk : kFailure; });
     return std::nullopt;

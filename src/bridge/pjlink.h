@@ -7,6 +7,7 @@
 //   "%1AVMT ?"   CRA " Video mute ON"               -> "%1AVMT=11\r"
 //   "%1LAMP ?"   READ L-TIME "01234", READ L-MODE " ON" -> "%1LAMP=1234 1\r"
 //   "%1POWR 1"   POWER ON, no answer                -> "%1POWR=ERR4\r"
+//   "%2FREZ 1"   FREEZE ON, ACK                     -> "%2FREZ=OK\r"   (Class 2)
 #pragma once
 
 #include "bridge/linequeue.h"
@@ -78,10 +79,13 @@ private:
     Result errorStatus(const PjlinkRequest& r, QObject* asker, const Answer& answer);
     Result lamp(const PjlinkRequest& r, QObject* asker, const Answer& answer);
     Result model(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+    Result freeze(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+    Result volume(const PjlinkRequest& r, QObject* asker, const Answer& answer);
 
     LineQueue* m_queue;
     Config m_config;
     QByteArray m_lastInput; // the last input code chosen through the bridge
+    bool m_frozen = false; // FREEZE as last set through the bridge
     QByteArray m_reportedModel; // what CR9 answered, once it has
 };
 

@@ -2,6 +2,8 @@
 #include "bridge/pjlinkserver.h"
 
 #include <QCryptographicHash>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QRandomGenerator>
 
 #include <cstdio>
@@ -11,6 +13,8 @@ namespace runo {
 namespace {
 
 constexpr qsizetype kDigestChars = 32;
+const QByteArray kSearch = "%2SRCH\r";
+const QByteArray kNoHardwareAddress = "00:00:00:00:00:00";
 
 } // namespace
 
@@ -40,6 +44,29 @@ void PjlinkServer::accept()
         ++m_clients;
         auto* session = new PjlinkSession(socket, m_projector, m_config, this);
         connect(session, &PjlinkSession::closed, this, [this] { --m_clients; });
+    }
+}
+
+bool PjlinkServer::listenForSearch(const QHostAddress& address, quint16 port)
+{
+    m_searchPort = port;
+    connect(&m_search, &QUdpSocket::readyRead, this, &PjlinkServer::answerSearch, Qt::UniqueConnection);
+    return m_search.bind(address, port);
+}
+
+void PjlinkServer::answerSearch()
+{
+    while (m_search.hasPendingDatagrams()) {
+        const QNetworkDatagram d = m_search.receiveDatagram(kPjlinkMaxLine);
+        if (d.data() != kSearch)
+            continue;
+        QByteArray mac = QNetworkInterface::interfaceFromIndex(d.interfaceIndex()).hardwareAddress().toLatin1();
+        if (mac.size() != kNoHardwareAddress.size())
+            mac = kNoHardwareAddress;
+        const QByteArray ackn = "%2ACKN=" + mac + '\r';
+        m_search.writeDatagram(ackn, d.senderAddress(), m_searchPort);
+        if (d.senderPort() != m_searchPort)
+            m_search.writeDatagram(ackn, d.senderAddress(), quint16(d.senderPort()));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUdpSocket>
 
 namespace runo {
 
@@ -32,13 +33,21 @@ public:
 
     PjlinkServer(PjlinkProjector* projector, const Config& config, QObject* parent = nullptr);
     int clients() const { return m_clients; }
+    // The Class 2 search on UDP: "%2SRCH\r" is answered "%2ACKN=<MAC>\r",
+    // the MAC address of the interface it came in on, sent to the PJLink
+    // port of the asker (and to the port it asked from, when another).
+    bool listenForSearch(const QHostAddress& address, quint16 port);
+    QString searchError() const { return m_search.errorString(); }
 
 private:
     void accept();
+    void answerSearch();
 
     PjlinkProjector* m_projector;
     Config m_config;
     int m_clients = 0;
+    QUdpSocket m_search;
+    quint16 m_searchPort = 0;
 };
 
 class PjlinkSession : public QObject {

@@ -4,9 +4,11 @@
 #include "simprocess.h"
 
 #include <QCryptographicHash>
+#include <QNetworkDatagram>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryFile>
+#include <QUdpSocket>
 
 #include <memory>
 
@@ -149,10 +151,17 @@ private slots:
         QTest::newRow("information") << quick
                                      << QByteArrayList {"%1NAME ?", "%1INF1 ?", "%1INF2 ?", "%1INF2 ?", "%1INFO ?", "%1CLSS ?"}
                                      << QByteArrayList {"%1NAME=Hall 2", "%1INF1=RUNO", "%1INF2=VM70 SIM 1.00",
-                                            "%1INF2=VM70 SIM 1.00", "%1INFO=runo-bridge " RUNO_VERSION, "%1CLSS=1"}
+                                            "%1INF2=VM70 SIM 1.00", "%1INFO=runo-bridge " RUNO_VERSION, "%1CLSS=2"}
                                      << QByteArray("CR9");
-        QTest::newRow("unknown: ERR1") << quick << QByteArrayList {"%1XYZW ?", "%1powr ?"}
-                                       << QByteArrayList {"%1XYZW=ERR1", "<closed>"} << QByteArray();
+        QTest::newRow("class 2") << quick
+                                 << QByteArrayList {"%1POWR 1", "%2FREZ 1", "%2FREZ ?", "%2SVOL 1", "%2SVOL 0", "%2INNM ?32",
+                                        "%2INPT 23", "%2INPT ?", "%1POWR 0", "%2FREZ ?"}
+                                 << QByteArrayList {"%1POWR=OK", "%2FREZ=OK", "%2FREZ=1", "%2SVOL=OK", "%2SVOL=OK",
+                                        "%2INNM=INPUT 1 DVI(AV HDCP)", "%2INPT=OK", "%2INPT=23", "%1POWR=OK", "%2FREZ=0"}
+                                 << QByteArray("C00 C43 C09 C0A C23 CR1 C01");
+        QTest::newRow("unknown: ERR1") << quick << QByteArrayList {"%1XYZW ?", "%2POWR ?", "%2SNUM ?", "%1FREZ ?", "%1powr ?"}
+                                       << QByteArrayList {"%1XYZW=ERR1", "%2POWR=ERR1", "%2SNUM=ERR1", "%1FREZ=ERR1", "<closed>"}
+                                       << QByteArray();
         QTest::newRow("out of range: ERR2") << quick
                                             << QByteArrayList {"%1POWR 2", "%1INPT 19", "%1INPT 1", "%1AVMT 12", "%1LAMP 1",
                                                    "%1NAME \x01\xff"}
@@ -250,6 +259,22 @@ private slots:
         p.terminate();
         p.waitForFinished();
         QVERIFY2(p.readAllStandardError().startsWith(err), err);
+    }
+
+    // The Class 2 search: answered on UDP with the interface's MAC address.
+    void search()
+    {
+        SimProcess projector;
+        Bridge bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--no-password"}));
+        QUdpSocket udp;
+        QVERIFY(udp.bind(QHostAddress::LocalHost, 0));
+        udp.writeDatagram("%2SRCHX\r", QHostAddress::LocalHost, bridge.pjlink);
+        udp.writeDatagram("%2SRCH\r", QHostAddress::LocalHost, bridge.pjlink);
+        QTRY_VERIFY(udp.hasPendingDatagrams());
+        QCOMPARE(udp.receiveDatagram().data(), QByteArray("%2ACKN=00:00:00:00:00:00\r"));
+        QTest::qWait(100);
+        QVERIFY(!udp.hasPendingDatagrams());
     }
 
     // Idle for the time given, or one byte at a time, a connection closes.
