@@ -286,7 +286,7 @@ private slots:
         Client idle, trickle;
         QVERIFY(idle.open(bridge.pjlink) && trickle.open(bridge.pjlink));
         QCOMPARE(idle.line(), QByteArray("PJLINK 0"));
-        QCOMPARE(idle.ask("%1CLSS ?"), QByteArray("%1CLSS=1"));
+        QCOMPARE(idle.ask("%1CLSS ?"), QByteArray("%1CLSS=2"));
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(idle.line(3000), QByteArray("<closed>"));
