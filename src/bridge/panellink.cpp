@@ -17,6 +17,14 @@ const CommandButton* buttonFor(const QByteArray& line)
     return nullptr;
 }
 
+const HoldButton* holdFor(const QByteArray& line)
+{
+    for (const HoldButton& h : holdButtons())
+        if (line == QByteArrayView(h.text.data(), qsizetype(h.text.size())))
+            return &h;
+    return nullptr;
+}
+
 } // namespace
 
 bool BridgeComm::output(const QByteArray& text)
@@ -67,15 +75,23 @@ void PanelLink::exchange(const QByteArray& line)
     m_panel.clearTrafficDisplay();
     m_port.received.clear();
     const int before = m_port.lines;
-    if (const CommandButton* button = buttonFor(line))
+    int windowMs = 0;
+    if (const CommandButton* button = buttonFor(line)) {
         m_panel.clickCommand(*button);
-    else
+    } else if (const HoldButton* hold = holdFor(line)) {
+        // A hold button pressed and released at once: one line, with the
+        // reply window its press sets.
+        m_panel.pressHold(*hold);
+        m_panel.releaseHold(*hold);
+        windowMs = hold->replyMs != kUnchanged ? hold->replyMs : Panel::kReplyMs;
+    } else {
         m_panel.sendFreeCommand(QString::fromLatin1(line));
+    }
     if (m_port.lines == before) { // the line could not go out: closed, gone or stalled
         finish(LineResult::Result::Lost);
         return;
     }
-    m_window.start(m_panel.replyTimer().interval());
+    m_window.start(windowMs > 0 ? windowMs : m_panel.replyTimer().interval());
 }
 
 void PanelLink::takeReply()

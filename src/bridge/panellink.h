@@ -2,7 +2,8 @@
 // The bridge's one contact with the panel: a Panel of its own on the line,
 // driven as the operator's clicks and SEND drive it, one exchange at a time.
 // A line that is one of the panel's command texts goes out as its button
-// (with that button's reply window); any other line as the free command.
+// (with that button's reply window), a hold button's as a press released at
+// once, any other line as the free command.
 // An exchange ends at the first CR or ACK of its reply, or when the panel's
 // reply window for it closes.
 //   exchange("CR0")  "CR0\r" out, "80\r" back -> finished({Reply, "80\r", " Stand by"})
@@ -21,7 +22,7 @@
 namespace runo {
 
 struct LineResult {
-    enum class Result { Reply, NoReply, Lost, Busy };
+    enum class Result { Reply, NoReply, Lost };
     Result result = Result::NoReply;
     QByteArray received; // every byte of the reply
     QString status; // the panel's decoded status text, trimmed; empty when none

@@ -224,7 +224,7 @@ void PjlinkProjector::askNext(std::shared_ptr<Results> results, QList<QByteArray
     const QByteArray line = lines.takeFirst();
     const bool queued = m_queue->ask(line, asker, [=, this](const LineResult& r) {
         if (r.result != LineResult::Result::Reply) {
-            answer(r.result == LineResult::Result::Busy ? kUnavailable : kFailure);
+            answer(kFailure);
             return;
         }
         results->push_back(r);
