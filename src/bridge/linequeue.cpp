@@ -49,9 +49,10 @@ bool LineQueue::ask(const QByteArray& line, QObject* asker, Done done)
         return false;
     m_queue.push_back({line, {}});
     m_queue.back().waiters.push_back({asker, std::move(done)});
-    if (!m_running)
-        QTimer::singleShot(0, this, &LineQueue::next);
-    m_running = true;
+    if (!m_running) { // the line is free: out at once
+        m_running = true;
+        next();
+    }
     return true;
 }
 

@@ -165,6 +165,7 @@ void PjlinkSession::reply(const QByteArray& bytes)
         return;
     }
     m_socket->write(bytes);
+    m_socket->flush(); // on its way now, not at the next turn of the event loop
 }
 
 void PjlinkSession::close(const QString& why)

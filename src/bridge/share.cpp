@@ -75,8 +75,8 @@ void ShareSession::send(const QByteArray& line)
         m_busy = false;
         if (m_socket->bytesToWrite() + r.received.size() > kMaxUnsentBytes)
             m_socket->abort();
-        else
-            m_socket->write(r.received);
+        else if (m_socket->write(r.received) > 0)
+            m_socket->flush();
         QMetaObject::invokeMethod(this, &ShareSession::readLines, Qt::QueuedConnection);
     });
     if (!queued)
