@@ -29,6 +29,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitPortError = 3;
 
 constexpr quint16 kPjlinkPort = 4352;
+constexpr qint64 kMaxPasswordBytes = 1024; // PJLink's own limit is 32
 
 struct Listen {
     QHostAddress address;
@@ -134,7 +135,7 @@ int main(int argc, char* argv[])
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly))
             return usage(QStringLiteral("%1: %2").arg(file, f.errorString()));
-        serverConfig.password = f.readLine(1024).chopped(0);
+        serverConfig.password = f.readLine(kMaxPasswordBytes);
         while (serverConfig.password.endsWith('\n') || serverConfig.password.endsWith('\r'))
             serverConfig.password.chop(1);
         if (serverConfig.password.isEmpty())
