@@ -18,6 +18,7 @@ struct Options {
     int launches = 10; // start-ups timed
     int soakSeconds = 60; // length of each soak
     int scriptRuns = 30; // runoctl runs for each runoctl figure
+    int roomSeconds = 10; // PJLink clients polling runo-bridge, outside the soaks
     QString app; // the runo-control executable
 };
 
@@ -34,5 +35,11 @@ void measureSoak(const Options& options, Table& table);
 // runoctl against projector-sim: its own share of a scripted exchange, and
 // many projectors at once.
 void measureShell(const Options& options, Table& table);
+
+// runo-bridge against projector-sim: a fresh POWR ? beside the exchange by
+// hand and runoctl, then a room of PJLink clients polling for a few seconds.
+void measureBridge(const Options& options, Table& table);
+// A hundred PJLink clients polling four queries each second for seconds.
+void measureBridgeRoom(int seconds, Table& table);
 
 } // namespace bench

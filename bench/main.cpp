@@ -2,7 +2,7 @@
 // runo-bench: how close the panel comes to the wire and to its timers.
 // Prints one table; never fails on a slow machine.
 //
-//   runo-bench [--quick] [--markdown FILE] [--app PATH] [--only window|process|shell|soak] [--soak-seconds N]
+//   runo-bench [--quick] [--markdown FILE] [--app PATH] [--only window|process|shell|bridge|soak] [--soak-seconds N]
 #include "bench.h"
 
 #include <QAbstractEventDispatcher>
@@ -32,7 +32,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption appPath(QStringLiteral("app"), QStringLiteral("The runo-control executable."),
         QStringLiteral("path"), QStringLiteral(RUNO_CONTROL_PATH));
     const QCommandLineOption only(
-        QStringLiteral("only"), QStringLiteral("Run one part: window, process, shell or soak."), QStringLiteral("part"));
+        QStringLiteral("only"), QStringLiteral("Run one part: window, process, shell, bridge or soak."), QStringLiteral("part"));
     const QCommandLineOption soakSeconds(
         QStringLiteral("soak-seconds"), QStringLiteral("Length of each soak (default 60)."), QStringLiteral("s"));
     parser.addOptions({quick, markdown, appPath, only, soakSeconds});
@@ -50,6 +50,7 @@ int main(int argc, char* argv[])
         options.launches = 3;
         options.soakSeconds = 10;
         options.scriptRuns = 6;
+        options.roomSeconds = 5;
     }
     if (parser.isSet(soakSeconds))
         options.soakSeconds = std::max(1, parser.value(soakSeconds).toInt());
@@ -66,8 +67,12 @@ int main(int argc, char* argv[])
         bench::measureProcess(options, table);
     if (!parser.isSet(only) || parser.value(only) == QLatin1String("shell"))
         bench::measureShell(options, table);
-    if (parser.value(only) == QLatin1String("soak"))
+    if (!parser.isSet(only) || parser.value(only) == QLatin1String("bridge"))
+        bench::measureBridge(options, table);
+    if (parser.value(only) == QLatin1String("soak")) {
         bench::measureSoak(options, table);
+        bench::measureBridgeRoom(options.soakSeconds, table);
+    }
 
     const QByteArray text = table.markdown().toUtf8();
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);

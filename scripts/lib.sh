@@ -7,7 +7,8 @@ BUILD_DIR=${RUNO_BUILD_DIR:-$ROOT/build}
 
 # Debian packages the build and the tests need.
 # ser2net: the network-port tests and the benchmark put it in front of a pseudo-terminal.
-RUNO_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev fonts-ipafont-gothic ser2net)
+# libsystemd-dev: runo-bridge tells systemd when it is ready (Type=notify).
+RUNO_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev fonts-ipafont-gothic ser2net libsystemd-dev)
 # What the tests need besides: an X server for the X11 key bindings.
 RUNO_TEST_PACKAGES=(xvfb xauth)
 

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: MIT
+// One owner of the line: every request, from a PJLink client or from the
+// share, waits here for its turn and becomes one exchange on the line, in
+// arrival order; its result goes to the asker alone. The queue is bounded.
+// Reads that clients poll are answered from a result younger than
+// kFreshMs, and a poll asked while the same read waits or runs joins it.
+//   ask("CR0", a), ask("C00", b), ask("CR0", c)   line: "CR0", "C00"; a and c get one result
+//   ask("CR0", d) 300 ms after                    answered at once from the cache
+#pragma once
+
+#include "bridge/panellink.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace runo {
+
+class LineQueue : public QObject {
+    Q_OBJECT
+public:
+    // Requests waiting for the line at most; past it a request is refused.
+    static constexpr qsizetype kMaxWaiting = 64;
+    // How long a polled read stays good.
+    static constexpr int kFreshMs = 1000;
+
+    using Done = std::function<void(const LineResult&)>;
+
+    explicit LineQueue(PanelLink* link, QObject* parent = nullptr);
+
+    // Queues line (without its CR) for asker; done runs later, unless asker
+    // is gone by then. A read in `polled` may be answered from the cache.
+    // False, and nothing queued, when the queue is full.
+    bool ask(const QByteArray& line, QObject* asker, Done done);
+    // Forgets every cached read (after a command that changes state).
+    void forget() { m_cache.clear(); }
+    // Exchanges made on the line so far.
+    qint64 exchanges() const { return m_exchanges; }
+    qsizetype waiting() const { return qsizetype(m_queue.size()); }
+
+    static bool isPolled(const QByteArray& line);
+
+private:
+    struct Waiter {
+        QPointer<QObject> asker;
+        Done done;
+    };
+    struct Entry {
+        QByteArray line;
+        std::vector<Waiter> waiters;
+    };
+    struct Cached {
+        LineResult result;
+        QElapsedTimer age;
+    };
+
+    void next();
+    void deliver(const LineResult& result);
+
+    PanelLink* m_link;
+    std::deque<Entry> m_queue; // front: on the line when the link is busy
+    bool m_running = false;
+    QHash<QByteArray, Cached> m_cache;
+    qint64 m_exchanges = 0;
+};
+
+} // namespace runo

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: MIT
+// PJLink on this projector: a request line read, answered through the line
+// queue with the projector's own commands and the panel's decoders, and
+// the answer line written.
+//   "%1POWR ?"   READ STATUS " Stand by"            -> "%1POWR=0\r"
+//   "%1INPT 23"  INPUT 2 VIDEO, ACK                 -> "%1INPT=OK\r"
+//   "%1AVMT ?"   CRA " Video mute ON"               -> "%1AVMT=11\r"
+//   "%1LAMP ?"   READ L-TIME "01234", READ L-MODE " ON" -> "%1LAMP=1234 1\r"
+//   "%1POWR 1"   POWER ON, no answer                -> "%1POWR=ERR4\r"
+//   "%2FREZ 1"   FREEZE ON, ACK                     -> "%2FREZ=OK\r"   (Class 2)
+#pragma once
+
+#include "bridge/linequeue.h"
+
+#include <QByteArray>
+#include <QObject>
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace runo {
+
+// The longest request line, its CR included.
+inline constexpr qsizetype kPjlinkMaxLine = 136;
+
+struct PjlinkRequest {
+    char pjClass = '1';
+    QByteArray command; // four characters, "POWR"
+    QByteArray param; // "1", "?"
+};
+
+// A request line without its CR: "%1POWR 1". Nothing when it is not a
+// PJLink request at all (no header, no command, no separator).
+std::optional<PjlinkRequest> parsePjlinkRequest(QByteArrayView line);
+// "%1POWR=OK\r"
+QByteArray pjlinkAnswer(const PjlinkRequest& request, QByteArrayView result);
+
+// One PJLink input: its code, the panel's button and the input mode READ
+// MODE reports while it is chosen.
+struct PjlinkInput {
+    std::string_view code; // "11": type 1 RGB, channel 1
+    std::string_view button; // the panel's name for it
+    std::string_view text; // its command text
+    int mode;
+};
+std::span<const PjlinkInput> pjlinkInputs();
+
+class PjlinkProjector : public QObject {
+    Q_OBJECT
+public:
+    struct Config {
+        QByteArray name; // NAME ?
+        QByteArray model; // INF2 ? when the projector does not say
+    };
+    using Answer = std::function<void(const QByteArray& result)>;
+
+    PjlinkProjector(LineQueue* queue, const Config& config, QObject* parent = nullptr);
+
+    // Works out the result ("OK", "0", "ERR2") of request for asker; answer
+    // runs once, unless asker is gone by then.
+    void answer(const PjlinkRequest& request, QObject* asker, const Answer& answer);
+
+private:
+    using Results = std::vector<LineResult>;
+    // A result at once, or nothing when the answer comes later.
+    using Result = std::optional<QByteArray>;
+    // Asks each line in turn; the first one that fails ends the run with
+    // its ERR3 or ERR4.
+    void askAll(const QList<QByteArray>& lines, QObject* asker, const Answer& answer,
+        const std::function<QByteArray(const Results&)>& compose);
+    void askNext(std::shared_ptr<Results> results, QList<QByteArray> lines, QObject* asker, Answer answer,
+        std::function<QByteArray(const Results&)> compose);
+
+    Result power(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+    Result input(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+    Result mute(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+    Result errorStatus(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+    Result lamp(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+    Result model(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+    Result freeze(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+    Result volume(const PjlinkRequest& r, QObject* asker, const Answer& answer);
+
+    LineQueue* m_queue;
+    Config m_config;
+    QByteArray m_lastInput; // the last input code chosen through the bridge
+    bool m_frozen = false; // FREEZE as last set through the bridge
+    QByteArray m_reportedModel; // what CR9 answered, once it has
+};
+
+} // namespace runo

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: MIT
+// The share: the raw line for the panel and runoctl (socket://HOST:PORT).
+// Each CR-ended line a client sends is one exchange in the line queue; the
+// bytes of its reply go back to that client alone. No authentication.
+//   client: "CR0\r"   line: "CR0\r"   client <- "80\r"
+//   client: "C09\r"   line: "C09\r"   client <- ACK
+#pragma once
+
+#include "bridge/linequeue.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace runo {
+
+class ShareServer : public QTcpServer {
+    Q_OBJECT
+public:
+    static constexpr int kMaxClients = 16;
+    // The longest line the panel sends (the port's output buffer); a longer
+    // one is dropped whole, so the projector never sees a piece of it.
+    static constexpr qsizetype kMaxLine = 512;
+    // A line that finds the queue full is tried again after this.
+    static constexpr int kRetryMs = 50;
+
+    explicit ShareServer(LineQueue* queue, QObject* parent = nullptr);
+
+private:
+    void accept();
+
+    LineQueue* m_queue;
+    int m_clients = 0;
+};
+
+class ShareSession : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 kMaxUnsentBytes = 8192;
+
+    ShareSession(QTcpSocket* socket, LineQueue* queue, QObject* parent);
+
+signals:
+    void closed();
+
+private:
+    void readLines();
+    void send(const QByteArray& line);
+
+    QTcpSocket* m_socket;
+    LineQueue* m_queue;
+    QByteArray m_buffer;
+    bool m_discarding = false; // inside a line that was too long
+    bool m_busy = false;
+};
+
+} // namespace runo

@@ -1,0 +1,418 @@
+// SPDX-License-Identifier: MIT
+// runo-bridge as a room's control system meets it: a PJLink client written
+// here from the protocol alone, against the bridge on projector-sim.
+#include "simprocess.h"
+
+#include <QCryptographicHash>
+#include <QNetworkDatagram>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTemporaryFile>
+#include <QUdpSocket>
+
+#include <memory>
+
+namespace {
+
+// A PJLink client: lines end at CR; answers are read one at a time.
+class Client {
+public:
+    bool open(quint16 port)
+    {
+        m_socket.connectToHost(QHostAddress::LocalHost, port);
+        return m_socket.waitForConnected(3000);
+    }
+    void send(const QByteArray& bytes)
+    {
+        m_socket.write(bytes);
+        m_socket.flush();
+    }
+    // The next line without its CR; "<closed>" once the bridge has closed.
+    QByteArray line(int ms = 5000)
+    {
+        QDeadlineTimer deadline(ms);
+        while (!m_buffer.contains('\r')) {
+            if (m_socket.state() != QAbstractSocket::ConnectedState && m_socket.bytesAvailable() == 0)
+                return "<closed>";
+            if (!m_socket.waitForReadyRead(int(deadline.remainingTime())) && deadline.hasExpired())
+                return "<timeout>";
+            m_buffer += m_socket.readAll();
+        }
+        const qsizetype cr = m_buffer.indexOf('\r');
+        const QByteArray l = m_buffer.left(cr);
+        m_buffer.remove(0, cr + 1);
+        return l;
+    }
+    QByteArray ask(const QByteArray& request)
+    {
+        send(request + '\r');
+        return line();
+    }
+    QTcpSocket m_socket;
+
+private:
+    QByteArray m_buffer;
+};
+
+struct Bridge {
+    QProcess process;
+    quint16 pjlink = 0;
+    quint16 share = 0;
+    QByteArray err;
+
+    ~Bridge()
+    {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+    // Starts runo-bridge on free local ports; false when it did not come up.
+    bool start(const QString& port, const QStringList& args)
+    {
+        process.start(
+            QStringLiteral(BRIDGE_PATH), QStringList {"--port", port, "--pjlink", "127.0.0.1:0", "--share", "0"} + args);
+        static const QRegularExpression ready(QStringLiteral("PJLink on 127.0.0.1:(\\d+), share on 127.0.0.1:(\\d+)"));
+        QRegularExpressionMatch m;
+        (void)QTest::qWaitFor(
+            [&] {
+                err += process.readAllStandardError();
+                m = ready.match(QString::fromLatin1(err));
+                return m.hasMatch() || process.state() == QProcess::NotRunning;
+            },
+            5000);
+        pjlink = quint16(m.captured(1).toUInt());
+        share = quint16(m.captured(2).toUInt());
+        return m.hasMatch();
+    }
+    QByteArray log() { return err += process.readAllStandardError(); }
+    qint64 rssKb()
+    {
+        QFile f(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        f.open(QIODevice::ReadOnly);
+        const QRegularExpression rss(QStringLiteral("VmRSS:\\s+(\\d+)"));
+        return rss.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
+    }
+};
+
+// The command lines the simulator received, space-separated.
+QByteArray wire(SimProcess& sim)
+{
+    QByteArrayList rx;
+    for (const QByteArray& l : sim.lines())
+        if (l.startsWith("RX "))
+            rx << l.mid(3);
+    return rx.join(' ');
+}
+
+QByteArray digest(const QByteArray& random, const QByteArray& password)
+{
+    return QCryptographicHash::hash(random + password, QCryptographicHash::Md5).toHex();
+}
+
+} // namespace
+
+class TstBridge : public QObject {
+    Q_OBJECT
+private slots:
+    // Requests in turn on one connection, a fresh projector per row.
+    void mapping_data()
+    {
+        QTest::addColumn<QStringList>("sim");
+        QTest::addColumn<QByteArrayList>("requests");
+        QTest::addColumn<QByteArrayList>("answers");
+        QTest::addColumn<QByteArray>("wireLines");
+        const QStringList quick {"--power-on-ms", "0", "--cooldown-ms", "0"};
+        const QStringList slow {"--power-on-ms", "5000", "--cooldown-ms", "5000"};
+        QTest::newRow("stand by") << quick << QByteArrayList {"%1POWR ?", "%1ERST ?"}
+                                  << QByteArrayList {"%1POWR=0", "%1ERST=000000"} << QByteArray("CR0");
+        QTest::newRow("power on, on") << quick << QByteArrayList {"%1POWR 1", "%1POWR ?"}
+                                      << QByteArrayList {"%1POWR=OK", "%1POWR=1"} << QByteArray("C00 CR0");
+        QTest::newRow("count down") << slow << QByteArrayList {"%1POWR 1", "%1POWR ?"} << QByteArrayList {"%1POWR=OK", "%1POWR=3"}
+                                    << QByteArray("C00 CR0");
+        QTest::newRow("cooling down") << QStringList {"--power-on-ms", "0"} << QByteArrayList {"%1POWR 1", "%1POWR 0", "%1POWR ?"}
+                                      << QByteArrayList {"%1POWR=OK", "%1POWR=OK", "%1POWR=2"} << QByteArray("C00 C01 CR0");
+        QTest::newRow("input at start") << quick << QByteArrayList {"%1INPT ?"} << QByteArrayList {"%1INPT=11"}
+                                        << QByteArray("CR1");
+        QTest::newRow("input chosen") << quick << QByteArrayList {"%1INPT 25", "%1INPT ?"}
+                                      << QByteArrayList {"%1INPT=OK", "%1INPT=25"} << QByteArray("C34 CR1");
+        QTest::newRow("network input") << quick << QByteArrayList {"%1INPT 51", "%1INPT ?"}
+                                       << QByteArrayList {"%1INPT=OK", "%1INPT=51"} << QByteArray("C08 CR1");
+        QTest::newRow("input list") << quick << QByteArrayList {"%1INST ?"}
+                                    << QByteArrayList {"%1INST=11 12 21 22 23 24 25 26 31 32 51"} << QByteArray();
+        QTest::newRow("mute both, then video off")
+            << quick << QByteArrayList {"%1POWR 1", "%1AVMT 31", "%1AVMT ?", "%1AVMT 10", "%1AVMT ?"}
+            << QByteArrayList {"%1POWR=OK", "%1AVMT=OK", "%1AVMT=31", "%1AVMT=OK", "%1AVMT=21"}
+            << QByteArray("C00 C0D C0B CRA C0E CRA");
+        QTest::newRow("mute in stand by") << quick << QByteArrayList {"%1AVMT ?"} << QByteArrayList {"%1AVMT=ERR3"}
+                                          << QByteArray("CRA");
+        QTest::newRow("lamp off, on") << QStringList {"--power-on-ms", "0", "--lamp-hours", "987"}
+                                      << QByteArrayList {"%1LAMP ?", "%1POWR 1", "%1LAMP ?"}
+                                      << QByteArrayList {"%1LAMP=987 0", "%1POWR=OK", "%1LAMP=987 1"}
+                                      << QByteArray("CR3 CR7 C00 CR3 CR7");
+        QTest::newRow("information") << quick
+                                     << QByteArrayList {"%1NAME ?", "%1INF1 ?", "%1INF2 ?", "%1INF2 ?", "%1INFO ?", "%1CLSS ?"}
+                                     << QByteArrayList {"%1NAME=Hall 2", "%1INF1=RUNO", "%1INF2=VM70 SIM 1.00",
+                                            "%1INF2=VM70 SIM 1.00", "%1INFO=runo-bridge " RUNO_VERSION, "%1CLSS=2"}
+                                     << QByteArray("CR9");
+        QTest::newRow("class 2") << quick
+                                 << QByteArrayList {"%1POWR 1", "%2FREZ 1", "%2FREZ ?", "%2SVOL 1", "%2SVOL 0", "%2INNM ?32",
+                                        "%2INPT 23", "%2INPT ?", "%1POWR 0", "%2FREZ ?"}
+                                 << QByteArrayList {"%1POWR=OK", "%2FREZ=OK", "%2FREZ=1", "%2SVOL=OK", "%2SVOL=OK",
+                                        "%2INNM=INPUT 1 DVI(AV HDCP)", "%2INPT=OK", "%2INPT=23", "%1POWR=OK", "%2FREZ=0"}
+                                 << QByteArray("C00 C43 C09 C0A C23 CR1 C01");
+        QTest::newRow("unknown: ERR1") << quick << QByteArrayList {"%1XYZW ?", "%2POWR ?", "%2SNUM ?", "%1FREZ ?", "%1powr ?"}
+                                       << QByteArrayList {"%1XYZW=ERR1", "%2POWR=ERR1", "%2SNUM=ERR1", "%1FREZ=ERR1", "<closed>"}
+                                       << QByteArray();
+        QTest::newRow("out of range: ERR2") << quick
+                                            << QByteArrayList {"%1POWR 2", "%1INPT 19", "%1INPT 1", "%1AVMT 12", "%1LAMP 1",
+                                                   "%1NAME \x01\xff"}
+                                            << QByteArrayList {"%1POWR=ERR2", "%1INPT=ERR2", "%1INPT=ERR2", "%1AVMT=ERR2",
+                                                   "%1LAMP=ERR2", "%1NAME=ERR2"}
+                                            << QByteArray();
+        QTest::newRow("silent projector: ERR4") << QStringList {"--silent"} << QByteArrayList {"%1POWR ?", "%1POWR 1"}
+                                                << QByteArrayList {"%1POWR=ERR4", "%1POWR=ERR4"} << QByteArray("CR0 C00");
+        QTest::newRow("line lost: ERR4, still serving")
+            << QStringList {"--close-after", "1"} << QByteArrayList {"%1POWR ?", "%1INPT ?", "%1NAME ?"}
+            << QByteArrayList {"%1POWR=0", "%1INPT=ERR4", "%1NAME=Hall 2"} << QByteArray("CR0");
+    }
+    void mapping()
+    {
+        QFETCH(QStringList, sim);
+        QFETCH(QByteArrayList, requests);
+        SimProcess projector;
+        Bridge bridge;
+        QVERIFY(bridge.start(projector.start(sim), {"--no-password", "--name", "Hall 2"}));
+        Client client;
+        QVERIFY(client.open(bridge.pjlink));
+        QCOMPARE(client.line(), QByteArray("PJLINK 0"));
+        QByteArrayList answers;
+        for (const QByteArray& r : requests)
+            answers << client.ask(r);
+        QTEST(answers, "answers");
+        QTEST(wire(projector), "wireLines");
+    }
+
+    void authentication_data()
+    {
+        QTest::addColumn<QByteArray>("first"); // DIGEST: the right one
+        QTest::addColumn<QByteArrayList>("answers");
+        QTest::newRow("right") << QByteArray("DIGEST%1POWR ?") << QByteArrayList {"%1POWR=0", "%1NAME=runo-bridge"};
+        QTest::newRow("wrong") << QByteArray("0123456789abcdef0123456789abcdef%1POWR ?")
+                               << QByteArrayList {"PJLINK ERRA", "<closed>"};
+        QTest::newRow("missing") << QByteArray("%1POWR ?") << QByteArrayList {"PJLINK ERRA", "<closed>"};
+    }
+    void authentication()
+    {
+        QFETCH(QByteArray, first);
+        SimProcess projector;
+        QTemporaryFile password;
+        QVERIFY(password.open());
+        password.write("s3cret\nnot the password\n");
+        password.flush();
+        password.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        Bridge bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--password-file", password.fileName()}));
+        Client client;
+        QVERIFY(client.open(bridge.pjlink));
+        const QByteArray greeting = client.line();
+        QVERIFY2(QRegularExpression("^PJLINK 1 [0-9a-f]{8}$").match(QString::fromLatin1(greeting)).hasMatch(), greeting);
+        QByteArrayList answers {client.ask(first.replace("DIGEST", digest(greeting.mid(9), "s3cret")))};
+        answers << (answers[0].startsWith("PJLINK") ? client.line() : client.ask("%1NAME ?")); // no digest after the first
+        QTEST(answers, "answers");
+        QVERIFY(!bridge.log().contains("s3cret"));
+        QTRY_COMPARE(bridge.log().contains("authentication refused"), answers[0] == "PJLINK ERRA");
+        QVERIFY(!bridge.log().contains("warning"));
+    }
+
+    // What stops the start, and the warning for a password others can read.
+    void startUp_data()
+    {
+        QTest::addColumn<QStringList>("args"); // PASSWORD: a file others can read
+        QTest::addColumn<int>("exit"); // -1: runs
+        QTest::addColumn<QByteArray>("err");
+        QTest::newRow("no password") << QStringList() << 2 << QByteArray("runo-bridge: a PJLink password is needed");
+        QTest::newRow("both") << QStringList {"--no-password", "--password-file", "PASSWORD"} << 2
+                              << QByteArray("runo-bridge: a PJLink password is needed");
+        QTest::newRow("speed") << QStringList {"--no-password", "--speed", "4800"} << 2
+                               << QByteArray("runo-bridge: --speed takes 19200 or 9600");
+        QTest::newRow("missing port") << QStringList {"--no-password", "--port", "/nonexistent/tty"} << 3
+                                      << QByteArray("runo-bridge: /nonexistent/tty: No such file or directory");
+        QTest::newRow("password others can read") << QStringList {"--password-file", "PASSWORD"} << -1
+                                                  << QByteArray("runo-bridge: warning: PASSWORD can be read by other users");
+    }
+    void startUp()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QByteArray, err);
+        SimProcess projector;
+        QTemporaryFile password;
+        QVERIFY(password.open());
+        password.write("s3cret\n");
+        password.close();
+        password.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        args.replaceInStrings("PASSWORD", password.fileName());
+        err.replace("PASSWORD", password.fileName().toLocal8Bit());
+        QProcess p;
+        p.start(QStringLiteral(BRIDGE_PATH), QStringList {"--port", projector.start({}), "--pjlink", "127.0.0.1:0"} + args);
+        const bool ended = p.waitForFinished(1500);
+        QCOMPARE(ended ? p.exitCode() : -1, exit);
+        p.terminate();
+        p.waitForFinished();
+        QVERIFY2(p.readAllStandardError().startsWith(err), err);
+    }
+
+    // The Class 2 search: answered on UDP with the interface's MAC address.
+    void search()
+    {
+        SimProcess projector;
+        Bridge bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--no-password"}));
+        QUdpSocket udp;
+        QVERIFY(udp.bind(QHostAddress::LocalHost, 0));
+        udp.writeDatagram("%2SRCHX\r", QHostAddress::LocalHost, bridge.pjlink);
+        udp.writeDatagram("%2SRCH\r", QHostAddress::LocalHost, bridge.pjlink);
+        QTRY_VERIFY(udp.hasPendingDatagrams());
+        QCOMPARE(udp.receiveDatagram().data(), QByteArray("%2ACKN=00:00:00:00:00:00\r"));
+        QTest::qWait(100);
+        QVERIFY(!udp.hasPendingDatagrams());
+    }
+
+    // Idle for the time given, or one byte at a time, a connection closes.
+    void idleClose()
+    {
+        SimProcess projector;
+        Bridge bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--no-password", "--idle", "1"}));
+        Client idle, trickle;
+        QVERIFY(idle.open(bridge.pjlink));
+        QCOMPARE(idle.line(), QByteArray("PJLINK 0"));
+        QCOMPARE(idle.ask("%1CLSS ?"), QByteArray("%1CLSS=2"));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(idle.line(3000), QByteArray("<closed>"));
+        QVERIFY2(clock.elapsed() > 800 && clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(trickle.open(bridge.pjlink));
+        QCOMPARE(trickle.line(), QByteArray("PJLINK 0"));
+        for (const char c : QByteArray("%1POWR ?"))
+            trickle.send(QByteArray(1, c)), QTest::qWait(300);
+        QCOMPARE(trickle.line(300), QByteArray("<closed>"));
+    }
+
+    // Many clients at once: each gets its own answers; polls share exchanges;
+    // past the queue's bound, ERR3 at once.
+    void severalClients()
+    {
+        SimProcess projector;
+        Bridge bridge;
+        QVERIFY(bridge.start(projector.start({"--delay", "40"}), {"--no-password"}));
+        std::vector<std::unique_ptr<Client>> clients(100);
+        for (auto& c : clients) {
+            c = std::make_unique<Client>();
+            QVERIFY(c->open(bridge.pjlink));
+            QCOMPARE(c->line(), QByteArray("PJLINK 0"));
+        }
+        for (size_t i = 0; i < clients.size(); ++i) // each read joined only by its own kind
+            clients[i]->send(i % 2 ? "%1INPT ?\r%1POWR ?\r" : "%1POWR ?\r%1INPT ?\r");
+        for (size_t i = 0; i < clients.size(); ++i) {
+            QByteArray answers = clients[i]->line();
+            answers += ' ' + clients[i]->line();
+            QCOMPARE(answers, QByteArray(i % 2 ? "%1INPT=11 %1POWR=0" : "%1POWR=0 %1INPT=11"));
+        }
+        QCOMPARE(wire(projector), QByteArray("CR0 CR1"));
+        QTest::qWait(1000); // the results are older than the poll cache keeps them
+        QCOMPARE(clients[0]->ask("%1POWR ?"), QByteArray("%1POWR=0"));
+        QCOMPARE(wire(projector), QByteArray("CR0 CR1 CR0"));
+
+        for (int i = 0; i < 80; ++i)
+            clients[size_t(i)]->send(i % 2 ? "%1INPT 12\r" : "%1INPT 11\r");
+        int busy = 0;
+        for (int i = 0; i < 80; ++i) {
+            const QByteArray a = clients[size_t(i)]->line(10000);
+            QVERIFY2(a == "%1INPT=OK" || a == "%1INPT=ERR3", a);
+            busy += a == "%1INPT=ERR3";
+        }
+        QVERIFY2(busy >= 10 && busy <= 15, qPrintable(QString::number(busy)));
+        QCOMPARE(projector.received("C50") + projector.received("C25"), 80 - busy);
+    }
+
+    // The panel's own network port through the share while PJLink clients
+    // poll: each gets its own replies, and the projector only whole lines.
+    void share()
+    {
+        SimProcess projector;
+        Bridge bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--no-password"}));
+        const QString url = QStringLiteral("socket://127.0.0.1:%1").arg(bridge.share);
+        std::vector<std::unique_ptr<Client>> pollers(10);
+        for (auto& c : pollers) {
+            c = std::make_unique<Client>();
+            QVERIFY(c->open(bridge.pjlink));
+            c->line();
+        }
+        QTcpSocket raw; // a share client with a line too long for the projector
+        raw.connectToHost(QHostAddress::LocalHost, bridge.share);
+        QVERIFY(raw.waitForConnected(3000));
+        raw.write(QByteArray(700, 'X') + "\rCR3\r");
+        QVERIFY(raw.waitForBytesWritten(3000));
+        QProcess hold, read;
+        hold.start(QStringLiteral(RUNOCTL_PATH), {"--port", url, "hold", "VOL", "+", "1100"});
+        read.start(QStringLiteral(RUNOCTL_PATH), {"--port", url, "read", "status"});
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1500)
+            for (auto& c : pollers)
+                QCOMPARE(c->ask("%1POWR ?"), QByteArray("%1POWR=0"));
+        QVERIFY(hold.waitForFinished(5000) && read.waitForFinished(5000));
+        QCOMPARE(hold.readAllStandardOutput(), QByteArray("ACK ACK ACK ACK ACK\n"));
+        QCOMPARE(read.readAllStandardOutput(), QByteArray("Stand by\n"));
+        QTRY_VERIFY(raw.bytesAvailable() >= 6);
+        QCOMPARE(raw.readAll(), QByteArray("01234\r"));
+        const QByteArrayList lines = wire(projector).split(' ');
+        QCOMPARE(lines.count("C09"), 5);
+        QCOMPARE(lines.count("CR3"), 1);
+        for (const QByteArray& l : lines)
+            QVERIFY2(l == "C09" || l == "CR0" || l == "CR3", l);
+    }
+
+    // Bad input and load: each gets its error or a closed connection; the
+    // bridge serves on and its memory stays put.
+    void badInput()
+    {
+        SimProcess projector;
+        Bridge bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--no-password"}));
+        const QByteArray cases[] = {"POWR ?\r", "%1POWR?\r", QByteArray(200, '%') + '\r', QByteArray(300, 'A'),
+            QByteArray("\x00\xff\x1b%1\r", 6), "%9POWR ?\r"};
+        for (const QByteArray& bytes : cases) {
+            Client c;
+            QVERIFY(c.open(bridge.pjlink));
+            c.line();
+            c.send(bytes);
+            QCOMPARE(c.line(), QByteArray("<closed>"));
+        }
+        const qint64 rssBefore = bridge.rssKb();
+        Client deaf; // asks and never reads
+        QVERIFY(deaf.open(bridge.pjlink));
+        deaf.m_socket.setReadBufferSize(1);
+        for (int i = 0; i < 20000; ++i)
+            deaf.send("%1INST ?\r");
+        for (int round = 0; round < 3; ++round) {
+            std::vector<std::unique_ptr<Client>> many(300);
+            for (auto& c : many) {
+                c = std::make_unique<Client>();
+                c->open(bridge.pjlink);
+                c->send("0123456789abcdef0123456789abcdef%1POWR ?\r");
+            }
+            QTest::qWait(200);
+        }
+        Client c;
+        QVERIFY(c.open(bridge.pjlink));
+        QCOMPARE(c.line(), QByteArray("PJLINK 0"));
+        QCOMPARE(c.ask("%1POWR ?"), QByteArray("%1POWR=0"));
+        QVERIFY2(bridge.rssKb() - rssBefore < 4096, qPrintable(QString::number(bridge.rssKb() - rssBefore)));
+        QCOMPARE(bridge.process.state(), QProcess::Running);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstBridge)
+#include "tst_bridge.moc"
