@@ -138,9 +138,6 @@ private slots:
         QTest::newRow("network port never agrees") // the window starts once the line leaves
             << QStringList {"--listener"} << QStringList {"power", "off"} << 3 << QByteArray()
             << QByteArray("runoctl: PORT: No answer to COM port control (RFC 2217) within 3 s\n") << QByteArray() << 0;
-        QTest::newRow("ser2net port in use") // another connection holds it
-            << QStringList {"--ser2net", "--busy"} << QStringList {"read", "status"} << 3 << QByteArray()
-            << QByteArray("runoctl: PORT: The server says \"Port already in use\"") << QByteArray() << 0;
         QTest::newRow("missing port") << QStringList {"--device", "/nonexistent/tty"} << QStringList {"read", "status"} << 3
                                       << QByteArray() << QByteArray("runoctl: /nonexistent/tty: No such file or directory\n")
                                       << QByteArray() << 0;
@@ -155,7 +152,6 @@ private slots:
         QFETCH(int, maxMs);
         std::vector<std::unique_ptr<SimProcess>> sims;
         const bool network = sim.removeAll("--ser2net") > 0; // the simulator behind ser2net
-        const bool busy = sim.removeAll("--busy") > 0;
         QTcpServer listener; // takes connections, says nothing
         if (sim.removeAll("--listener") > 0 && listener.listen(QHostAddress::LocalHost))
             sim = QStringList {"--device", QStringLiteral("rfc2217://127.0.0.1:%1").arg(listener.serverPort())};
@@ -164,11 +160,6 @@ private slots:
         if (network) {
             QVERIFY(server.start());
             port.last() = server.socketUrl();
-        }
-        QTcpSocket holder;
-        if (busy) {
-            holder.connectToHost(QHostAddress::LocalHost, quint16(QUrl(port.last()).port()));
-            QVERIFY(holder.waitForConnected(3000));
         }
         const Result r = runoctl(port + args);
         QCOMPARE(r.out, out.replace("PORT", port.last().toLocal8Bit()));
