@@ -6,6 +6,7 @@
 #ifdef Q_OS_LINUX
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #endif
 
@@ -47,6 +48,9 @@ NetworkLine::NetworkLine(QObject* parent)
     m_socket.setReadBufferSize(kReadChunkBytes);
     m_connectTimer.setInterval(kConnectTimeoutMs);
     connect(&m_connectTimer, &QTimer::timeout, this, &NetworkLine::timedOut);
+    m_greetingTimer.setSingleShot(true);
+    m_greetingTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_greetingTimer, &QTimer::timeout, this, &NetworkLine::greeted);
     connect(&m_socket, &QTcpSocket::connected, this, &NetworkLine::connected);
     connect(&m_socket, &QTcpSocket::readyRead, this, &NetworkLine::receive);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NetworkLine::socketFailed);
@@ -93,6 +97,7 @@ void NetworkLine::shutDown()
 {
     m_state = State::Closed;
     m_connectTimer.stop();
+    m_greetingTimer.stop();
     m_waiting.clear();
     m_greeting.clear();
     m_queue.clear();
@@ -196,7 +201,9 @@ void NetworkLine::connected()
     m_greetingDone = false;
     m_sentData = false;
     if (!m_rfc2217) {
-        becomeOpen();
+        // A server's own words (a banner, ser2net's busy text) come within a
+        // round trip of the connection, and would cross a command sent at once.
+        m_greetingTimer.start(kGreetingWaitMs);
         return;
     }
     m_state = State::Agreeing;
@@ -260,6 +267,23 @@ bool NetworkLine::screenGreeting(QByteArray& data)
         data = std::exchange(m_greeting, QByteArray());
     }
     return true;
+}
+
+// What has come by now is taken first, whatever the order in which the
+// event loop handles the socket and the timer: once, a moment later.
+void NetworkLine::greeted()
+{
+    if (m_state != State::Connecting)
+        return;
+    int waiting = 0;
+#ifdef Q_OS_LINUX
+    ::ioctl(int(m_socket.socketDescriptor()), FIONREAD, &waiting);
+#endif
+    if (waiting > 0 && m_greetingTimer.interval() == kGreetingWaitMs) {
+        m_greetingTimer.start(1);
+        return;
+    }
+    becomeOpen();
 }
 
 void NetworkLine::becomeOpen()

@@ -14,7 +14,8 @@
 //
 // Nothing the server says before the line is ready is taken for the
 // device's reply: under RFC 2217 what comes before COM port control is
-// agreed, on a raw socket what comes before the first byte was sent.
+// agreed, on a raw socket what comes before the first byte was sent, which
+// is kGreetingWaitMs after the connection is made at the soonest.
 // ser2net's own words for a port another program holds ("Port already in
 // use", "Port's device already in use"), at the start of the stream, are a
 // failed open. Everything waiting to go out is bounded, each kind on its
@@ -62,6 +63,9 @@ class NetworkLine : public QObject {
 public:
     // The bound on resolving, connecting and agreeing on COM port control.
     static constexpr int kConnectTimeoutMs = 3000;
+    // A raw socket counts as open this long after the connection is made,
+    // so that what the server says at once is not taken for a reply.
+    static constexpr int kGreetingWaitMs = 50;
     // The kernel's share of what waits for a server that stops reading.
     static constexpr int kSocketSendBufferBytes = 4096;
     // The most taken from the socket at a time, and so the most answered at once.
@@ -109,6 +113,7 @@ private:
     void receive();
     void socketFailed();
     void timedOut();
+    void greeted();
     void becomeOpen();
     void failOpen(const QString& reason);
     void reportFailure();
@@ -122,6 +127,7 @@ private:
 
     QTcpSocket m_socket;
     QTimer m_connectTimer;
+    QTimer m_greetingTimer; // a raw socket's wait for what the server says at once
     ComPortTelnet m_telnet;
     NetworkAddress m_address;
     bool m_rfc2217 = false;

