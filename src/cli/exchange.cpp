@@ -17,7 +17,7 @@ bool TappedComm::output(const QByteArray& text)
 
 QByteArray TappedComm::input()
 {
-    const QByteArray bytes = SerialComm::input();
+    QByteArray bytes = SerialComm::input();
     received += bytes;
     return bytes;
 }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -258,8 +259,8 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
 
     // Stacking: graphical controls under the others in table order, the
     // outline under all, and raised group boxes on top.
-    for (auto it = onContainer.rbegin(); it != onContainer.rend(); ++it)
-        (*it)->lower();
+    for (QWidget* w : std::ranges::reverse_view(onContainer))
+        w->lower();
     form.lines->lower();
     for (QWidget* w : raised)
         w->raise();
