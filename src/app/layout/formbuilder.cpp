@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -259,8 +258,7 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
 
     // Stacking: graphical controls under the others in table order, the
     // outline under all, and raised group boxes on top.
-    for (QWidget* w : std::ranges::reverse_view(onContainer))
-        w->lower();
+    std::for_each(onContainer.rbegin(), onContainer.rend(), [](QWidget* w) { w->lower(); });
     form.lines->lower();
     for (QWidget* w : raised)
         w->raise();
