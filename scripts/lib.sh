@@ -9,8 +9,9 @@ BUILD_DIR=${RUNO_BUILD_DIR:-$ROOT/build}
 # ser2net: the network-port tests and the benchmark put it in front of a pseudo-terminal.
 # libsystemd-dev: runo-bridge tells systemd when it is ready (Type=notify).
 RUNO_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev fonts-ipafont-gothic ser2net libsystemd-dev)
-# What the tests need besides: an X server for the X11 key bindings.
-RUNO_TEST_PACKAGES=(xvfb xauth)
+# What the tests need besides: an X server for the X11 key bindings; the
+# compiler of the sanitizer and fuzz stages; the format and lint checks.
+RUNO_TEST_PACKAGES=(xvfb xauth clang-format clang-14 libclang-rt-14-dev clang-tidy-14)
 
 ensure_packages() {
     local missing=() p
@@ -25,22 +26,25 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# How the scripts configure a tree: optimised, with line tables for stack
-# traces (not full debug information, which doubles the time spent on it),
-# each library and test compiled as one unit.
-RUNO_CONFIGURE=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
-    -DCMAKE_UNITY_BUILD=ON)
+# How the scripts configure a tree: the presets of CMakePresets.json (dev:
+# optimised, with line tables for stack traces, each library and test
+# compiled as one unit; asan; fuzz; plain), into the directory given.
 
-# build DIR [cmake options...]: configures DIR and builds everything.
+# configure PRESET DIR [cmake options...]
+configure() {
+    local preset=$1 dir=$2
+    shift 2
+    (cd "$ROOT" && cmake --preset "$preset" -B "$dir" "$@" >/dev/null)
+}
+
+# build PRESET DIR [cmake options...]: configures DIR and builds everything.
 build() {
-    local dir=$1
-    shift
-    cmake -S "$ROOT" -B "$dir" "${RUNO_CONFIGURE[@]}" "$@" >/dev/null
-    cmake --build "$dir" -j"$(nproc)"
+    configure "$@"
+    cmake --build "$2" -j"$(nproc)"
 }
 
 # build_programs DIR: configures DIR and builds only the programs a user runs.
 build_programs() {
-    cmake -S "$ROOT" -B "$1" "${RUNO_CONFIGURE[@]}" >/dev/null
+    configure dev "$1"
     cmake --build "$1" -j"$(nproc)" --target runo-control projector-sim
 }

@@ -131,5 +131,5 @@ int main(int argc, char* argv[])
         return 0;
     }
     window.show();
-    return app.exec();
+    return QApplication::exec();
 }

@@ -45,7 +45,8 @@ struct Report {
     QString err; // for standard error
 };
 
-// `name` is the command as runoctl names it ("READ STATUS", "SEND").
-Report describe(const Target& target, const QString& name, const Outcome& outcome, Format format, bool withPort);
+// `name` is the command as runoctl names it ("READ STATUS", "SEND"); each
+// line is prefixed with the port's label where `prefix` is set.
+Report describe(const Target& target, const QString& name, const Outcome& o, Format format, bool prefix);
 
 } // namespace runo

@@ -112,7 +112,7 @@ int main(int argc, char* argv[])
         {"log", "Trace every received line (RX) and every piece sent (TX) on stderr, time-stamped."},
         {"quiet", "Do not print RX lines on stdout."},
     });
-    if (!p.parse(app.arguments())) {
+    if (!p.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "projector-sim: %s\n%s", qPrintable(p.errorText()), Usage);
         return 2;
     }
@@ -168,5 +168,5 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "projector-sim: %s\n", qPrintable(error));
         return 1;
     }
-    return app.exec();
+    return QCoreApplication::exec();
 }

@@ -328,8 +328,7 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
 
     // Stacking: graphical controls under the others in table order, the
     // outline under all, and raised group boxes on top.
-    for (auto it = onContainer.rbegin(); it != onContainer.rend(); ++it)
-        (*it)->lower();
+    std::for_each(onContainer.rbegin(), onContainer.rend(), [](QWidget* w) { w->lower(); });
     form.lines->lower();
     for (QWidget* w : raised)
         w->raise();
