@@ -28,7 +28,7 @@ An arrow in a name may be typed as itself or as up, down, left, right:
 'runoctl lens shift up' is LENS SHIFT ↑.
 
 A reply ends at its first CR, or, for a command that reads nothing, at its
-ACK. Of what a port sends, the first 4096 bytes are kept and printed; the
+ACK. Of what a port sends, the first %1 bytes are kept and printed; the
 rest are counted ("dropped" in --json), so a flood cannot fill the memory.
 
 Exit status: 0 a reply came, 1 no reply in the reply window, 2 usage error,
@@ -69,7 +69,7 @@ struct Options {
 
 void setUp(QCommandLineParser& parser, const Options& options)
 {
-    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    parser.setApplicationDescription(QString::fromUtf8(kDescription).arg(kKeptBytes));
     options.addTo(parser);
     parser.addPositionalArgument(
         QStringLiteral("command"), QStringLiteral("What to send (see above)."), QStringLiteral("COMMAND..."));
