@@ -264,34 +264,23 @@ void TstPanel::devicePrecedence_data()
     QTest::addColumn<QString>("workingDir");
     QTest::addColumn<QString>("device");
     QTest::addColumn<QString>("warning"); // at start-up, for a refused device; FILE: the settings file
-    QTest::newRow("default") << "" << QByteArray() << QByteArray() << ""
-                             << "/dev/ttyS0"
-                             << "";
-    QTest::newRow("remembered") << "" << QByteArray() << QByteArray("/dev/ttyUSB1") << ""
-                                << "/dev/ttyUSB1"
-                                << "";
-    QTest::newRow("environment") << "" << QByteArray("/dev/ttyACM0") << QByteArray("/dev/ttyUSB1") << ""
-                                 << "/dev/ttyACM0"
-                                 << "";
-    QTest::newRow("chosen") << "socket://10.0.0.7:4001" << QByteArray("/dev/ttyACM0") << QByteArray("/dev/ttyUSB1") << ""
-                            << "socket://10.0.0.7:4001"
-                            << "";
-    QTest::newRow("relative") << "ports/a" << QByteArray() << QByteArray() << "/tmp"
-                              << "/tmp/ports/a"
-                              << "";
-    QTest::newRow("remembered relative, above the root") << "" << QByteArray() << QByteArray("../../dev/./null") << "/"
-                                                         << "/dev/null"
-                                                         << "";
+    const auto row = [](const char* name, const char* chosen, const char* env, const char* remembered, const char* cwd,
+                         const QString& device, const QString& warning = {}) {
+        QTest::newRow(name) << chosen << QByteArray(env) << QByteArray(remembered) << cwd << device << warning;
+    };
+    row("default", "", "", "", "", "/dev/ttyS0");
+    row("remembered", "", "", "/dev/ttyUSB1", "", "/dev/ttyUSB1");
+    row("environment", "", "/dev/ttyACM0", "/dev/ttyUSB1", "", "/dev/ttyACM0");
+    row("chosen", "socket://10.0.0.7:4001", "/dev/ttyACM0", "/dev/ttyUSB1", "", "socket://10.0.0.7:4001");
+    row("relative", "ports/a", "", "", "/tmp", "/tmp/ports/a");
+    row("remembered relative, above the root", "", "", "../../dev/./null", "/", "/dev/null");
     const QString refused = "names a device with a control character in it";
-    QTest::newRow("remembered NUL") << "" << QByteArray() << QByteArray("/dev/null\\0x") << ""
-                                    << QString::fromLatin1("/dev/null\0x", 11)
-                                    << "COM1 (/dev/null\\x00x): refused: the remembered choice in FILE " + refused;
-    QTest::newRow("environment newline") << "" << QByteArray("/dev/null\nx") << QByteArray() << ""
-                                         << "/dev/null\nx"
-                                         << "COM1 (/dev/null\\nx): refused: RUNO_COM1 " + refused;
-    QTest::newRow("URL with DEL") << "socket://h\x7f:1" << QByteArray() << QByteArray() << ""
-                                  << "socket://h\x7f:1"
-                                  << "COM1 (socket://h\\x7f:1): refused: --com1 " + refused;
+    row("remembered NUL", "", "", "/dev/null\\0x", "", QString::fromLatin1("/dev/null\0x", 11),
+        "COM1 (/dev/null\\x00x): refused: the remembered choice in FILE " + refused);
+    row("environment newline", "", "/dev/null\nx", "", "", "/dev/null\nx",
+        "COM1 (/dev/null\\nx): refused: RUNO_COM1 " + refused);
+    row("URL with DEL", "socket://h\x7f:1", "", "", "", "socket://h\x7f:1",
+        "COM1 (socket://h\\x7f:1): refused: --com1 " + refused);
 }
 
 // A refused device is opened neither as given nor as another: the panel
@@ -305,8 +294,7 @@ void TstPanel::devicePrecedence()
     QFETCH(QString, warning);
     QTemporaryDir dir;
     QFile file(dir.filePath("runo-control.conf"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[ports]\nCOM1=" + remembered + "\n") > 0);
-    file.close();
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[ports]\nCOM1=" + remembered + "\n") > 0 && file.flush());
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(workingDir.isEmpty() ? cwd : workingDir);
     qputenv("RUNO_COM1", environment);
@@ -319,10 +307,9 @@ void TstPanel::devicePrecedence()
     SerialComm comm(&ports);
     Panel panel(&comm);
     QSignalSpy warnings(&panel, &Panel::warning);
-    if (warning.isEmpty()) {
-        QVERIFY(ports.device(1).refusal.isEmpty());
+    QCOMPARE(ports.device(1).refusal.isEmpty(), warning.isEmpty());
+    if (warning.isEmpty())
         return;
-    }
     panel.load();
     QCOMPARE(warnings.size(), 1);
     QCOMPARE(warnings.first().first().toString(), warning.replace("FILE", file.fileName()));
@@ -344,8 +331,7 @@ void TstPanel::menuChoice()
     QCOMPARE(ports.devicePath(2), QString("/dev/ttyS1"));
     panel.assignDevice(2, "../ttyUSB0");
     const QString absolute = QDir::cleanPath(QDir::currentPath() + "/../ttyUSB0");
-    QCOMPARE(made.size(), 1);
-    QCOMPARE(made.first(), QVariantList({2, absolute}));
+    QCOMPARE(made.value(0), QVariantList({2, absolute}));
     QCOMPARE(ports.devicePath(2), absolute);
     QCOMPARE(warnings.size(), 1);
 }
