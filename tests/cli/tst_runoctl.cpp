@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // runoctl as a script runs it: its names, and the program against
-// projector-sim on pseudo-terminals (one simulator per port).
+// runo-projector-sim on pseudo-terminals (one simulator per port).
 #include "cli/vocabulary.h"
 #include "ser2netprocess.h"
 #include "simprocess.h"

@@ -49,12 +49,12 @@ void TstPrograms::options_data()
     QTest::newRow("panel, no display") << panel << QStringList {"--com1", "/dev/ttyUSB0"} << 1 << ""
                                        << "runo-control: no display: set DISPLAY or WAYLAND_DISPLAY, or run it from a "
                                           "desktop session\n";
-    QTest::newRow("simulator --help") << sim << QStringList {"--help"} << 0 << "Usage: projector-sim [options]"
+    QTest::newRow("simulator --help") << sim << QStringList {"--help"} << 0 << "Usage: runo-projector-sim [options]"
                                       << "";
-    QTest::newRow("simulator --version") << sim << QStringList {"-v"} << 0 << "projector-sim 1.40\n"
+    QTest::newRow("simulator --version") << sim << QStringList {"-v"} << 0 << "runo-projector-sim 1.40\n"
                                          << "";
     QTest::newRow("simulator, unknown option") << sim << QStringList {"--bogus"} << 2 << ""
-                                               << "projector-sim: Unknown option 'bogus'.\nUsage: projector-sim";
+                                               << "runo-projector-sim: Unknown option 'bogus'.\nUsage: runo-projector-sim";
 }
 
 // Run with no display at all.
