@@ -2,6 +2,7 @@
 // The programs as a shell and a desktop start them: options, a missing
 // display, ending by a signal with the port left free; and the panel
 // against the projector simulator, end to end.
+#include "link/devices.h"
 #include "simprocess.h"
 #include "windowrig.h"
 
@@ -13,6 +14,8 @@
 #include <grp.h>
 #include <unistd.h>
 
+Q_DECLARE_METATYPE(runo::DeviceAccess)
+
 class TstPrograms : public QObject {
     Q_OBJECT
 private slots:
@@ -22,7 +25,10 @@ private slots:
     void endBySignal_data();
     void endBySignal();
     void endToEnd();
+    void permissionHint_data();
     void permissionHint();
+    void accessHints_data();
+    void accessHints();
 
 private:
     QTemporaryDir m_config;
@@ -140,8 +146,25 @@ void TstPrograms::endToEnd()
 }
 
 // A device the user may not open: the reason names its group and the fix.
+void TstPrograms::permissionHint_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<int>("groupMode"); // QFile permission bits for the group
+    QTest::addColumn<QByteArray>("hint");
+    QTest::newRow("dialout, 0660") << "dialout" << int(QFile::ReadGroup | QFile::WriteGroup)
+                                   << QByteArray("The device belongs to the group \"dialout\": add yourself to it with\n"
+                                                 "    sudo adduser $USER dialout\nthen log out and in again.\n");
+    QTest::newRow("root, 0600") << "root" << 0
+                                << QByteArray("The device belongs to the user \"root\" and the group \"root\" (mode 0600), "
+                                              "which give you no read and write access: ask the machine's administrator "
+                                              "for it.\n");
+}
+
 void TstPrograms::permissionHint()
 {
+    QFETCH(QString, group);
+    QFETCH(int, groupMode);
+    QFETCH(QByteArray, hint);
     if (::geteuid() != 0)
         QSKIP("runs the program as another user, which needs root");
     // The program and the device where any user can reach them: a copy of
@@ -153,16 +176,49 @@ void TstPrograms::permissionHint()
     QVERIFY(QFile::copy(RUNOCTL_PATH, program));
     QFile file(device);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(::chown(QFile::encodeName(device).constData(), uid_t(-1), ::getgrnam("dialout")->gr_gid) == 0);
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
+    QVERIFY(::chown(QFile::encodeName(device).constData(), uid_t(-1), ::getgrnam(qPrintable(group))->gr_gid) == 0);
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::Permissions(groupMode));
     QProcess p;
     p.start("runuser", {"-u", "nobody", "--", program, "--port", device, "read", "status"});
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), 3);
-    QCOMPARE(p.readAllStandardError(),
-        "runoctl: " + QFile::encodeName(device)
-            + ": Permission denied.\nThe device belongs to the group \"dialout\": add yourself to it with\n"
-              "    sudo adduser $USER dialout\nthen log out and in again.\n");
+    QCOMPARE(p.readAllStandardError(), "runoctl: " + QFile::encodeName(device) + ": Permission denied.\n" + hint);
+}
+
+void TstPrograms::accessHints_data()
+{
+    QTest::addColumn<runo::DeviceAccess>("access");
+    QTest::addColumn<QString>("hint");
+    const QString join = "The device belongs to the group \"dialout\": add yourself to it with\n"
+                         "    sudo adduser $USER dialout\nthen log out and in again.";
+    const QString usb = "ModemManager and brltty can take a USB serial adapter for their own: \"fuser -v /dev/ttyUSB0\" "
+                        "names a program holding it, and \"journalctl -b | grep -i -e brltty -e ModemManager\" shows "
+                        "whether one took it.";
+    using A = runo::DeviceAccess;
+    const QString tty = "/dev/ttyUSB0";
+    QTest::newRow("dialout, 0660") << A {tty, true, false, true, "root", "dialout", 0660} << join;
+    QTest::newRow("dialout, joined since") << A {tty, true, false, true, "root", "dialout", 0660, false, false, true}
+                                           << "You joined the group \"dialout\", which may read and write the device, "
+                                              "after this session began: log out and in again.";
+    QTest::newRow("root:root 0600") << A {tty, true, false, true, "root", "root", 0600, true}
+                                    << "The device belongs to the user \"root\" and the group \"root\" (mode 0600), "
+                                       "which give you no read and write access: ask the machine's administrator for it.";
+    QTest::newRow("root:root 0660") << A {tty, true, false, false, "root", "root", 0660, true}
+                                    << "The device belongs to the user \"root\" and the group \"root\" (mode 0660), "
+                                       "which give you no read and write access: ask the machine's administrator for it.";
+    QTest::newRow("dialout, 0640") << A {tty, true, false, false, "uucp", "dialout", 020640}
+                                   << "The device belongs to the user \"uucp\" and the group \"dialout\" (mode 0640), "
+                                      "which give you no read and write access: ask the machine's administrator for it.";
+    QTest::newRow("USB adapter, taken") << A {tty, true, true, true} << usb;
+    QTest::newRow("USB adapter, gone") << A {tty, false, false, true} << usb;
+    QTest::newRow("pseudo-terminal, gone") << A {"/dev/pts/9", false} << "";
+}
+
+void TstPrograms::accessHints()
+{
+    QFETCH(runo::DeviceAccess, access);
+    QFETCH(QString, hint);
+    QCOMPARE(runo::accessHint(access), hint);
 }
 
 QTEST_MAIN(TstPrograms)
