@@ -241,8 +241,7 @@ void MainWindow::addDeviceActions(QMenu* menu, int port, const QList<SerialDevic
 {
     const QString current = devicePathForPort(port);
     for (const SerialDevice& d : devices) {
-        const QString label = d.description.isEmpty() ? d.path : QStringLiteral("%1 — %2").arg(d.path, d.description);
-        QAction* action = menu->addAction(d.path == d.node ? label : QStringLiteral("%1 (%2)").arg(label, d.node));
+        QAction* action = menu->addAction(deviceLabel(d));
         action->setCheckable(true);
         action->setChecked(current == d.path || current == d.node);
         connect(action, &QAction::triggered, this, [this, port, path = d.path] { m_panel.assignDevice(port, path); });

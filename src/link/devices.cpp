@@ -32,6 +32,12 @@ QList<SerialDevice> availableDevices()
     return devices;
 }
 
+QString deviceLabel(const SerialDevice& d)
+{
+    const QString label = d.description.isEmpty() ? d.path : QStringLiteral("%1 — %2").arg(d.path, d.description);
+    return d.path == d.node ? label : QStringLiteral("%1 (%2)").arg(label, d.node);
+}
+
 QString accessHint(const DeviceAccess& a)
 {
     const QString otherPrograms

@@ -18,6 +18,11 @@ struct SerialDevice {
 // Pseudo-terminals are not among them.
 QList<SerialDevice> availableDevices();
 
+// A device as the device menu names it: its path, its description after a
+// dash, its node in brackets where the path is a link.
+//   /dev/serial/by-id/usb-FTDI_FT232R_A10K-if00-port0 — FT232R USB UART (/dev/ttyUSB0)
+QString deviceLabel(const SerialDevice& device);
+
 // What stands between the user and a device, as far as it shows.
 struct DeviceAccess {
     QString device;

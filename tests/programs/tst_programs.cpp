@@ -22,6 +22,8 @@ private slots:
     void initTestCase();
     void options_data();
     void options();
+    void outputLost_data();
+    void outputLost();
     void endBySignal_data();
     void endBySignal();
     void endToEnd();
@@ -59,6 +61,13 @@ void TstPrograms::options_data()
                                       << "";
     QTest::newRow("simulator --version") << sim << QStringList {"-v"} << 0 << "runo-projector-sim 1.40\n"
                                          << "";
+    const QString ctl = RUNOCTL_PATH;
+    QTest::newRow("runoctl -v") << ctl << QStringList {"-v"} << 0 << "runoctl 1.40\n"
+                                << "";
+    QTest::newRow("runoctl --json list")
+        << ctl << QStringList {"--json", "list"} << 0
+        << "{\"ascii\":null,\"group\":\"POWER\",\"name\":\"POWER ON\",\"repeatMs\":null,\"replyMs\":500,\"text\":\"C00\"}\n{"
+        << "";
     QTest::newRow("simulator, unknown option") << sim << QStringList {"--bogus"} << 2 << ""
                                                << "runo-projector-sim: Unknown option 'bogus'.\nUsage: runo-projector-sim";
 }
@@ -82,6 +91,40 @@ void TstPrograms::options()
     QCOMPARE(p.exitCode(), exitCode);
     QVERIFY2(p.readAllStandardOutput().startsWith(output.toUtf8()), qPrintable(program));
     QVERIFY2(p.readAllStandardError().startsWith(error.toUtf8()), qPrintable(program));
+}
+
+void TstPrograms::outputLost_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("error");
+    const QString panel = RUNO_CONTROL_PATH, sim = PROJECTOR_SIM_PATH, ctl = RUNOCTL_PATH;
+    const QString full = ": cannot write the output: No space left on device\n";
+    QTest::newRow("panel --version") << panel << "--version"
+                                     << "runo-control" + full;
+    QTest::newRow("panel --help") << panel << "--help"
+                                  << "runo-control" + full;
+    QTest::newRow("simulator --version") << sim << "--version"
+                                         << "runo-projector-sim" + full;
+    QTest::newRow("simulator --help") << sim << "--help"
+                                      << "runo-projector-sim" + full;
+    QTest::newRow("runoctl --version") << ctl << "--version"
+                                       << "runoctl" + full;
+    QTest::newRow("runoctl --help") << ctl << "--help"
+                                    << "runoctl" + full;
+}
+
+// Text a caller never got is not a success.
+void TstPrograms::outputLost()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, argument);
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start(program, {argument});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 4);
+    QTEST(QString::fromUtf8(p.readAllStandardError()), "error");
 }
 
 void TstPrograms::endBySignal_data()
@@ -200,18 +243,19 @@ void TstPrograms::accessHints_data()
     QTest::newRow("dialout, joined since") << A {tty, true, false, true, "root", "dialout", 0660, false, false, true}
                                            << "You joined the group \"dialout\", which may read and write the device, "
                                               "after this session began: log out and in again.";
+    const auto owned = [](const QString& who) {
+        return "The device belongs to " + who
+            + ", which give you no read and write access: ask the machine's administrator for it.";
+    };
     QTest::newRow("root:root 0600") << A {tty, true, false, true, "root", "root", 0600, true}
-                                    << "The device belongs to the user \"root\" and the group \"root\" (mode 0600), "
-                                       "which give you no read and write access: ask the machine's administrator for it.";
+                                    << owned("the user \"root\" and the group \"root\" (mode 0600)");
     QTest::newRow("root:root 0660") << A {tty, true, false, false, "root", "root", 0660, true}
-                                    << "The device belongs to the user \"root\" and the group \"root\" (mode 0660), "
-                                       "which give you no read and write access: ask the machine's administrator for it.";
+                                    << owned("the user \"root\" and the group \"root\" (mode 0660)");
     QTest::newRow("dialout, 0640") << A {tty, true, false, false, "uucp", "dialout", 020640}
-                                   << "The device belongs to the user \"uucp\" and the group \"dialout\" (mode 0640), "
-                                      "which give you no read and write access: ask the machine's administrator for it.";
-    QTest::newRow("USB adapter, taken") << A {tty, true, true, true} << usb;
-    QTest::newRow("USB adapter, gone") << A {tty, false, false, true} << usb;
-    QTest::newRow("pseudo-terminal, gone") << A {"/dev/pts/9", false} << "";
+                                   << owned("the user \"uucp\" and the group \"dialout\" (mode 0640)");
+    QTest::newRow("USB adapter, taken") << A {tty, true, true, true, {}, {}} << usb;
+    QTest::newRow("USB adapter, gone") << A {tty, false, false, true, {}, {}} << usb;
+    QTest::newRow("pseudo-terminal, gone") << A {"/dev/pts/9", false, false, false, {}, {}} << "";
 }
 
 void TstPrograms::accessHints()

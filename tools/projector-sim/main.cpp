@@ -8,8 +8,10 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -78,6 +80,17 @@ bool intValue(const QCommandLineParser& p, const QString& name, int min, int* ou
     return true;
 }
 
+constexpr int kExitOutputError = 4; // as runoctl's
+
+// Whether what went to standard output got there; if not, says why.
+bool outputWritten()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    std::fprintf(stderr, "runo-projector-sim: cannot write the output: %s\n", std::strerror(errno));
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -118,11 +131,11 @@ int main(int argc, char* argv[])
     }
     if (p.isSet(helpOption)) {
         std::fputs(qPrintable(p.helpText().replace(app.arguments().first(), QLatin1String("runo-projector-sim"))), stdout);
-        return 0;
+        return outputWritten() ? 0 : kExitOutputError;
     }
     if (p.isSet(versionOption)) {
         std::printf("runo-projector-sim %s\n", RUNO_VERSION);
-        return 0;
+        return outputWritten() ? 0 : kExitOutputError;
     }
 
     SimOptions opt;
@@ -143,7 +156,8 @@ int main(int argc, char* argv[])
     opt.projector.powerOnMs = powerOn;
     opt.projector.coolDownMs = coolDown;
     if (!p.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "runo-projector-sim: unexpected argument %s\n%s", qPrintable(p.positionalArguments().first()), Usage);
+        std::fprintf(
+            stderr, "runo-projector-sim: unexpected argument %s\n%s", qPrintable(p.positionalArguments().first()), Usage);
         return 2;
     }
     if (!SimServer::baudSupported(opt.baud)) {
