@@ -255,7 +255,8 @@ void MainWindow::askForDevice(int port)
 {
     bool ok = false;
     const QString device = QInputDialog::getText(this, QApplication::applicationName(),
-        tr("Device for COM%1 (a path, or socket://host:port):").arg(port), QLineEdit::Normal, devicePathForPort(port), &ok)
+        tr("Device for COM%1 (a path, or socket://host:port or rfc2217://host:port):").arg(port), QLineEdit::Normal,
+        devicePathForPort(port), &ok)
                                .trimmed();
     if (ok && !device.isEmpty())
         m_panel.assignDevice(port, device);
