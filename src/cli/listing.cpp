@@ -87,15 +87,15 @@ QString columns(const QList<QStringList>& rows)
 QString jsonLines(const QList<QStringList>& rows)
 {
     QString out;
-    const QStringList keys {QStringLiteral("name"), QStringLiteral("group"), QStringLiteral("text"), QStringLiteral("replyMs"),
-        QStringLiteral("repeatMs"), QStringLiteral("ascii")};
+    const QStringList keys {QStringLiteral("name"), QStringLiteral("group"), QStringLiteral("text"), QStringLiteral("reply_ms"),
+        QStringLiteral("repeat_ms"), QStringLiteral("ascii")};
     for (const QStringList& row : rows.mid(1)) {
         QJsonObject o;
         for (qsizetype i = 0; i < keys.size(); ++i) {
             const QString value = i < row.size() ? row[i] : QString();
             if (value.isEmpty() || value == QLatin1String("-"))
                 o.insert(keys[i], QJsonValue::Null);
-            else if (keys[i].endsWith(QLatin1String("Ms")))
+            else if (keys[i].endsWith(QLatin1String("_ms")))
                 o.insert(keys[i], value.section(QLatin1Char(' '), 0, 0).toInt());
             else
                 o.insert(keys[i], value);

@@ -6,7 +6,7 @@
 //   POWER ON      POWER       C00   500 ms
 //   LENS SHIFT ↑  LENS SHIFT  C5D   100 ms   105 ms  LENS SHIFT up
 // or, as JSON, one object a line:
-//   {"ascii":"LENS SHIFT up","group":"LENS SHIFT","name":"LENS SHIFT ↑","replyMs":100,"repeatMs":105,"text":"C5D"}
+//   {"ascii":"LENS SHIFT up","group":"LENS SHIFT","name":"LENS SHIFT ↑","repeat_ms":105,"reply_ms":100,"text":"C5D"}
 #pragma once
 
 #include <QString>

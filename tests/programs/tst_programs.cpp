@@ -66,7 +66,7 @@ void TstPrograms::options_data()
                                 << "";
     QTest::newRow("runoctl --json list")
         << ctl << QStringList {"--json", "list"} << 0
-        << "{\"ascii\":null,\"group\":\"POWER\",\"name\":\"POWER ON\",\"repeatMs\":null,\"replyMs\":500,\"text\":\"C00\"}\n{"
+        << "{\"ascii\":null,\"group\":\"POWER\",\"name\":\"POWER ON\",\"repeat_ms\":null,\"reply_ms\":500,\"text\":\"C00\"}\n{"
         << "";
     QTest::newRow("simulator, unknown option") << sim << QStringList {"--bogus"} << 2 << ""
                                                << "runo-projector-sim: Unknown option 'bogus'.\nUsage: runo-projector-sim";
