@@ -32,7 +32,7 @@ void measureProcess(const Options& options, Table& table);
 // The flood and the 5 ms hold, soakSeconds each: lines, latency, memory.
 void measureSoak(const Options& options, Table& table);
 
-// runoctl against projector-sim: its own share of a scripted exchange, and
+// runoctl against runo-projector-sim: its own share of a scripted exchange, and
 // many projectors at once.
 void measureShell(const Options& options, Table& table);
 

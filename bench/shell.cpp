@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// runoctl as a script runs it, against projector-sim on pseudo-terminals:
+// runoctl as a script runs it, against runo-projector-sim on pseudo-terminals:
 // "runoctl read status" from process start to exit, beside the floor of a
 // shell doing the same exchange by hand on the same line, and 1, 8 and 64
 // projectors at once (one simulator process each).
@@ -95,7 +95,7 @@ void measureShell(const Options& o, Table& table)
         sims.push_back(std::make_unique<SimProcess>());
         paths << sims.back()->start({QStringLiteral("--quiet")});
         if (paths.back().isEmpty()) {
-            table.note(QStringLiteral("projector-sim did not start; no runoctl figures."));
+            table.note(QStringLiteral("runo-projector-sim did not start; no runoctl figures."));
             return;
         }
     }

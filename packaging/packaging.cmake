@@ -1,21 +1,44 @@
 # SPDX-License-Identifier: MIT
-# Installation beside the programs (desktop entry, icons, documentation) and
-# the Debian package. Included at the end of the top-level CMakeLists.txt;
-# runo-control, runoctl and projector-sim install themselves into bin.
+# Installation beside the programs: desktop entry, AppStream metainfo, icons,
+# manual pages, documentation. Included at the end of the top-level
+# CMakeLists.txt; the programs install themselves into bin. The Debian
+# packages (debian/, scripts/package) split what is installed here.
 #
 #   cmake --install BUILD --prefix PREFIX
-#   cd BUILD && cpack -G DEB
 
 include(GNUInstallDirs)
 
 set(RUNO_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
+# The AppStream component of the panel; its metainfo file bears this name.
+set(RUNO_APPSTREAM_ID org.runocontrol.runo_control)
 
 install(FILES ${RUNO_PACKAGING_DIR}/runo-control.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-foreach(size 16 32)
+install(FILES ${RUNO_PACKAGING_DIR}/${RUNO_APPSTREAM_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# Icons: 16 and 32 pixels drawn pixel by pixel (drawicon.cpp, committed, also
+# built into the program); the larger sizes rendered from the SVG at build time.
+set(RUNO_ICON_DRAWN_SIZES 16 32)
+set(RUNO_ICON_RENDERED_SIZES 48 64 128 256)
+foreach(size IN LISTS RUNO_ICON_DRAWN_SIZES)
   install(FILES ${RUNO_PACKAGING_DIR}/icons/${size}x${size}/runo-control.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
+find_program(RUNO_RSVG_CONVERT rsvg-convert REQUIRED)
+set(RUNO_ICON_FILES)
+foreach(size IN LISTS RUNO_ICON_RENDERED_SIZES)
+  set(png ${PROJECT_BINARY_DIR}/icons/${size}x${size}/runo-control.png)
+  add_custom_command(OUTPUT ${png}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/icons/${size}x${size}
+    COMMAND ${RUNO_RSVG_CONVERT} --width ${size} --height ${size} --output ${png}
+            ${RUNO_PACKAGING_DIR}/icons/runo-control.svg
+    DEPENDS ${RUNO_PACKAGING_DIR}/icons/runo-control.svg
+    COMMENT "Rendering the ${size} x ${size} icon")
+  list(APPEND RUNO_ICON_FILES ${png})
+  install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+add_custom_target(runo-icons-rendered ALL DEPENDS ${RUNO_ICON_FILES})
 install(FILES ${RUNO_PACKAGING_DIR}/icons/runo-control.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
@@ -27,7 +50,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR
 
 # Manual pages, with the version filled in and compressed as Debian keeps them.
 find_program(RUNO_GZIP gzip REQUIRED)
-set(RUNO_MAN_PAGES runo-control runoctl projector-sim)
+set(RUNO_MAN_PAGES runo-control runoctl runo-projector-sim)
 set(RUNO_MAN_FILES)
 foreach(page IN LISTS RUNO_MAN_PAGES)
   configure_file(${RUNO_PACKAGING_DIR}/man/${page}.1.in ${PROJECT_BINARY_DIR}/man/${page}.1 @ONLY)
@@ -40,23 +63,32 @@ endforeach()
 add_custom_target(runo-man ALL DEPENDS ${RUNO_MAN_FILES})
 install(FILES ${RUNO_MAN_FILES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The Debian copyright file, from the LICENSE, in the machine-readable format.
+# The copyright file, from the LICENSE, in Debian's machine-readable format:
+# build/copyright is what debian/copyright must be (a test compares them).
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE RUNO_LICENSE_TEXT)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" RUNO_COPYRIGHT_LINE "${RUNO_LICENSE_TEXT}")
+set(RUNO_COPYRIGHT_HOLDER "${CMAKE_MATCH_1}")
+# The licence proper: what follows the copyright line.
+string(REGEX REPLACE "^.*Copyright \\(c\\) [^\n]*\n\n" "" RUNO_LICENSE_TEXT "${RUNO_LICENSE_TEXT}")
 string(REGEX REPLACE "\n$" "" RUNO_LICENSE_TEXT "${RUNO_LICENSE_TEXT}")
 string(REGEX REPLACE "\n\n" "\n.\n" RUNO_LICENSE_TEXT "${RUNO_LICENSE_TEXT}")
 string(REGEX REPLACE "\n" "\n " RUNO_LICENSE_TEXT "${RUNO_LICENSE_TEXT}")
 file(WRITE ${PROJECT_BINARY_DIR}/copyright
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: runo-control
+Source: the runo-control repository
 
 Files: *
-Copyright: 2026 The runo-control authors
-License: MIT
+Copyright: ${RUNO_COPYRIGHT_HOLDER}
+License: Expat
+
+License: Expat
  ${RUNO_LICENSE_TEXT}
 ")
 install(FILES ${PROJECT_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# Redraws the committed PNG icons in the source tree (not built by default).
+# Redraws the committed 16 and 32 pixel icons in the source tree (not built by
+# default).
 add_executable(runo-drawicon EXCLUDE_FROM_ALL ${RUNO_PACKAGING_DIR}/icons/drawicon.cpp)
 target_link_libraries(runo-drawicon PRIVATE Qt6::Gui)
 add_custom_target(runo-icons
@@ -67,48 +99,3 @@ add_custom_target(runo-icons
           $<TARGET_FILE:runo-drawicon> 32 ${RUNO_PACKAGING_DIR}/icons/32x32/runo-control.png
   DEPENDS runo-drawicon
   COMMENT "Drawing the application icons")
-
-# The Debian package.
-set(RUNO_PACKAGE_CONTACT "runo-control maintainers" CACHE STRING
-    "Maintainer field of the Debian package")
-
-set(CPACK_PACKAGE_NAME runo-control)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "${RUNO_PACKAGE_CONTACT}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Control panel for a data projector on an RS-232C port")
-set(CPACK_PACKAGE_DESCRIPTION
-"A desktop control panel for a data projector wired to the PC's serial port
-(COM1 or COM2, 19200 or 9600 baud). Each button sends one projector command;
-adjustment buttons repeat while held; replies are shown in a traffic display
-and status reads are decoded into plain-language text. Includes runoctl,
-the same commands from the shell for scripts and many projectors at once,
-and projector-sim, a projector simulator on a pseudo-terminal for trying the
-panel without a projector.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
-
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Not found through the libraries the programs link: the Qt platform plugins
-# (without them the window cannot open) and the fonts the panel is drawn in.
-set(RUNO_DEBIAN_EXTRA_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic")
-find_program(RUNO_DPKG_SHLIBDEPS dpkg-shlibdeps)
-if(RUNO_DPKG_SHLIBDEPS)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${RUNO_DEBIAN_EXTRA_DEPENDS}")
-else()
-  # The libraries dpkg-shlibdeps would find on Debian 12.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6network6 (>= 6.4), ${RUNO_DEBIAN_EXTRA_DEPENDS}")
-endif()
-
-if(NOT CPACK_GENERATOR)
-  set(CPACK_GENERATOR TGZ)
-  find_program(RUNO_DPKG_DEB dpkg-deb)
-  if(RUNO_DPKG_DEB)
-    set(CPACK_GENERATOR DEB)
-  endif()
-endif()
-
-include(CPack)

@@ -5,14 +5,30 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${RUNO_BUILD_DIR:-$ROOT/build}
 
-# Debian packages the build and the tests need.
-# ser2net: the network-port tests and the benchmark put it in front of a pseudo-terminal.
-# libsystemd-dev: runo-bridge tells systemd when it is ready (Type=notify).
-RUNO_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev fonts-ipafont-gothic ser2net libsystemd-dev)
-# What the tests need besides: an X server for the X11 key bindings; the
-# compiler of the sanitizer and fuzz stages; the format and lint checks.
-RUNO_TEST_PACKAGES=(xvfb xauth clang-format clang-14 libclang-rt-14-dev clang-tidy-14)
+# The Debian packages the build and the tests need are debian/control's
+# Build-Depends, the one list of them; those marked <!nocheck> only the tests
+# need (ser2net, for instance, which the network-port tests put in front of a
+# pseudo-terminal; an X server for the X11 key bindings).
 
+# ensure_build_deps [PROFILE...]: installs what debian/control's Build-Depends
+# asks for and is missing, build-essential included; with the profile nocheck,
+# only what the build itself needs.
+ensure_build_deps() {
+    local profiles=()
+    [ $# -gt 0 ] && profiles=(-P "$(IFS=,; echo "$*")")
+    if command -v dpkg-checkbuilddeps >/dev/null \
+        && (cd "$ROOT" && dpkg-checkbuilddeps "${profiles[@]}" 2>/dev/null); then
+        return 0
+    fi
+    echo "Installing the build dependencies in debian/control"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get build-dep -y -qq --no-install-recommends \
+        "${profiles[@]}" "$ROOT" >/dev/null
+}
+
+# ensure_packages PACKAGE...: installs those of these packages that are missing.
 ensure_packages() {
     local missing=() p
     for p in "$@"; do
@@ -46,5 +62,5 @@ build() {
 # build_programs DIR: configures DIR and builds only the programs a user runs.
 build_programs() {
     configure dev "$1"
-    cmake --build "$1" -j"$(nproc)" --target runo-control projector-sim
+    cmake --build "$1" -j"$(nproc)" --target runo-control runo-projector-sim
 }

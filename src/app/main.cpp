@@ -11,7 +11,9 @@
 #include <QCommandLineParser>
 #include <QSettings>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -42,6 +44,17 @@ bool hasDisplay(const QString& platformOption)
     Q_UNUSED(platformOption);
     return true;
 #endif
+}
+
+constexpr int kExitOutputError = 4; // as runoctl's
+
+// Whether what went to standard output got there; if not, says why.
+bool outputWritten()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    std::fprintf(stderr, "runo-control: cannot write the output: %s\n", std::strerror(errno));
+    return false;
 }
 
 } // namespace
@@ -87,11 +100,11 @@ int main(int argc, char* argv[])
         // No application object yet, so the parser cannot know the program's name.
         std::fputs(
             qPrintable(parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("runo-control"))), stdout);
-        return 0;
+        return outputWritten() ? 0 : kExitOutputError;
     }
     if (parser.isSet(versionOption)) {
         std::printf("runo-control %s\n", RUNO_VERSION);
-        return 0;
+        return outputWritten() ? 0 : kExitOutputError;
     }
     if (!hasDisplay(parser.value(QStringLiteral("platform")))) {
         std::fputs("runo-control: no display: set DISPLAY or WAYLAND_DISPLAY, or run it from a desktop session\n", stderr);

@@ -288,8 +288,7 @@ void MainWindow::addDeviceActions(QMenu* menu, int port, const QList<SerialDevic
 {
     const QString current = devicePath(port);
     for (const SerialDevice& d : devices) {
-        const QString label = d.description.isEmpty() ? d.path : QStringLiteral("%1 — %2").arg(d.path, d.description);
-        QAction* action = menu->addAction(d.path == d.node ? label : QStringLiteral("%1 (%2)").arg(label, d.node));
+        QAction* action = menu->addAction(deviceLabel(d));
         action->setCheckable(true);
         action->setChecked(current == d.path || current == d.node);
         connect(action, &QAction::triggered, this, [this, port, path = d.path] { m_panel.assignDevice(port, path); });
@@ -303,7 +302,8 @@ void MainWindow::askForDevice(int port)
 {
     bool ok = false;
     const QString device = QInputDialog::getText(this, QApplication::applicationName(),
-        tr("Device for COM%1 (a path, or socket://host:port):").arg(port), QLineEdit::Normal, devicePath(port), &ok)
+        tr("Device for COM%1 (a path, or socket://host:port or rfc2217://host:port):").arg(port), QLineEdit::Normal,
+        devicePath(port), &ok)
                                .trimmed();
     if (ok && !device.isEmpty())
         m_panel.assignDevice(port, device);

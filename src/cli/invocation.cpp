@@ -23,6 +23,7 @@ Commands (names as on the panel, any case; 'runoctl list' shows them all):
   hold NAME... MS   a hold button held for MS milliseconds: hold vol + 1500
   send TEXT...      a free command, as the panel's SEND: send CR PRESSURE
   list              every command with its group, text and reply window
+  ports             the serial ports, as the panel's device menu lists them
 
 An arrow in a name may be typed as itself or as up, down, left, right:
 'runoctl lens shift up' is LENS SHIFT ↑.
@@ -60,9 +61,10 @@ struct Options {
         QStringLiteral("Wait up to MS for the reply instead of the panel's reply window."), QStringLiteral("ms")};
     QCommandLineOption verbose {
         QStringLiteral("verbose"), QStringLiteral("Print the TXD, RXD and STATUS lines as the panel shows them.")};
-    QCommandLineOption json {QStringLiteral("json"), QStringLiteral("Print one JSON object per port.")};
+    QCommandLineOption json {QStringLiteral("json"),
+        QStringLiteral("Print one JSON object a line: per port; for list, per command; for ports, per port found.")};
     QCommandLineOption help {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
-    QCommandLineOption version {QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
+    QCommandLineOption version {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit.")};
 
     void addTo(QCommandLineParser& parser) const { parser.addOptions({port, com, speed, timeout, verbose, json, help, version}); }
 };
@@ -118,6 +120,10 @@ QString readCommand(QStringList words, Invocation& inv)
     const QString verb = first.toLower();
     if (verb == QLatin1String("list") && words.isEmpty()) {
         inv.action = Invocation::Action::List;
+        return {};
+    }
+    if (verb == QLatin1String("ports") && words.isEmpty()) {
+        inv.action = Invocation::Action::Ports;
         return {};
     }
     if (verb == QLatin1String("send")) {

@@ -19,7 +19,7 @@ namespace runo {
 inline constexpr int kMaxWaitMs = 600000; // --timeout and a hold: ten minutes at most
 
 struct Invocation {
-    enum class Action { Run, List, Help, Version };
+    enum class Action { Run, List, Ports, Help, Version };
     Action action = Action::Run;
     QList<Target> targets;
     Request request;

@@ -6,6 +6,8 @@
 #include "link/mscomm.h"
 #include "panel/panel.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QStringList>
 
@@ -79,9 +81,31 @@ QString columns(const QList<QStringList>& rows)
     return out;
 }
 
+// One object a line; absent values are null.
+QString jsonLines(const QList<QStringList>& rows)
+{
+    QString out;
+    const QStringList keys {QStringLiteral("name"), QStringLiteral("group"), QStringLiteral("text"), QStringLiteral("reply_ms"),
+        QStringLiteral("repeat_ms"), QStringLiteral("ascii")};
+    for (const QStringList& row : rows.mid(1)) {
+        QJsonObject o;
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            const QString value = i < row.size() ? row[i] : QString();
+            if (value.isEmpty() || value == QLatin1String("-"))
+                o.insert(keys[i], QJsonValue::Null);
+            else if (keys[i].endsWith(QLatin1String("_ms")))
+                o.insert(keys[i], value.section(QLatin1Char(' '), 0, 0).toInt());
+            else
+                o.insert(keys[i], value);
+        }
+        out += QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
+    }
+    return out;
+}
+
 } // namespace
 
-QString commandList()
+QString commandList(bool json)
 {
     QList<QStringList> rows {{QStringLiteral("NAME"), QStringLiteral("GROUP"), QStringLiteral("TEXT"), QStringLiteral("REPLY"),
         QStringLiteral("REPEAT"), QStringLiteral("ASCII")}};
@@ -94,7 +118,7 @@ QString commandList()
             QUtf8StringView(c.text()).toString(), ms(t.replyMs), ms(t.repeatMs), ascii == c.name() ? QString() : ascii});
     }
     rows.append({QStringLiteral("send TEXT"), QStringLiteral("-"), QStringLiteral("TEXT"), ms(freeCommandReplyMs())});
-    return columns(rows);
+    return json ? jsonLines(rows) : columns(rows);
 }
 
 } // namespace runo

@@ -2,6 +2,7 @@
 #include "cli/run.h"
 
 #include "cli/listing.h"
+#include "cli/ports.h"
 #include "panel/endsignals.h"
 
 #include <QCoreApplication>
@@ -55,7 +56,8 @@ int run(const Invocation& inv)
     case Invocation::Action::Version:
         write(stdout, QStringLiteral("runoctl %1\n").arg(QLatin1String(RUNO_VERSION)));
         return kExitReply;
-    case Invocation::Action::List: write(stdout, commandList()); return kExitReply;
+    case Invocation::Action::List: write(stdout, commandList(inv.format == Format::Json)); return kExitReply;
+    case Invocation::Action::Ports: return listPorts(inv.format == Format::Json);
     case Invocation::Action::Run: break;
     }
 

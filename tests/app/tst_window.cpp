@@ -15,9 +15,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 
+#include <map>
 #include <set>
 
 using runo::Panel;
@@ -110,6 +112,7 @@ private slots:
     void settingsPanel();
     void deviceMenu();
     void builtFromTheTable();
+    void darkPalette();
 
 private:
     QTemporaryDir m_config;
@@ -398,6 +401,35 @@ void TstWindow::builtFromTheTable()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     const QImage face = rig->button("Command17")->grab().toImage();
     QCOMPARE(face.pixelColor(4, face.height() / 2), QColor(0xC0FFC0)); // focused, its own colour
+}
+
+// The text on the panel's own colours, as the window built under a dark
+// desktop palette shows it: what it is under the default palette.
+void TstWindow::darkPalette()
+{
+    using namespace runo::layout;
+    const auto textColours = [this] {
+        std::map<QString, QRgb> colours;
+        for (const Control& c : controls())
+            if (c.back != kSystemButtonFace && c.back != kSystemWindow && c.kind != Kind::Frame && c.kind != Kind::Image) {
+                QWidget* w = rig->form().widget(qs(c.name));
+                w->ensurePolished();
+                colours[qs(c.name)] = w->palette().color(w->foregroundRole()).rgb();
+            }
+        return colours;
+    };
+    const std::map<QString, QRgb> usual = textColours();
+    QCOMPARE(usual.at("Command17"), qRgb(0, 0, 0));
+    QCOMPARE(usual.size(), size_t(97)); // the buttons but COM, the options, the labels
+    const QPalette original = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2A, 0x2A, 0x2A));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        dark.setColor(role, QColor(0xEE, 0xEE, 0xEE));
+    QApplication::setPalette(dark);
+    rig = std::make_unique<WindowRig>();
+    QVERIFY(rig->show());
+    QCOMPARE(textColours(), usual);
 }
 
 QTEST_MAIN(TstWindow)

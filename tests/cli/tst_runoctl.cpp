@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // runoctl as a script runs it: its names, and the program against
-// projector-sim on pseudo-terminals (one simulator per port).
+// runo-projector-sim on pseudo-terminals (one simulator per port).
+#include "cli/ports.h"
 #include "cli/vocabulary.h"
 #include "ser2netprocess.h"
 #include "simprocess.h"
@@ -219,6 +220,28 @@ private slots:
         const QJsonObject o = QJsonDocument::fromJson(r.out).object();
         QCOMPARE(o.value("received").toString().size(), 4096);
         QVERIFY2(o.value("dropped").toInteger() > 100000, r.out.constData());
+    }
+
+    void ports_data()
+    {
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("plain") << false
+                               << "/dev/serial/by-id/usb-FTDI_FT232R_A10K-if00-port0 — FT232R USB UART (/dev/ttyUSB0)\n"
+                                  "/dev/ttyS0\n";
+        QTest::newRow("json") << true
+                              << "{\"description\":\"FT232R USB UART\",\"node\":\"/dev/ttyUSB0\",\"path\":"
+                                 "\"/dev/serial/by-id/usb-FTDI_FT232R_A10K-if00-port0\"}\n"
+                                 "{\"description\":\"\",\"node\":\"/dev/ttyS0\",\"path\":\"/dev/ttyS0\"}\n";
+    }
+    // As the panel's device menu names them.
+    void ports()
+    {
+        const QList<runo::SerialDevice> devices {
+            {"/dev/serial/by-id/usb-FTDI_FT232R_A10K-if00-port0", "/dev/ttyUSB0", "FT232R USB UART"},
+            {"/dev/ttyS0", "/dev/ttyS0", ""}};
+        QFETCH(bool, json);
+        QTEST(runo::portList(devices, json), "out");
     }
 
     // A reading a script never got is not a success.

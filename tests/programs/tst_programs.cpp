@@ -2,6 +2,7 @@
 // The programs as a shell and a desktop start them: options, a missing
 // display, ending by a signal with the port left free; and the panel
 // against the projector simulator, end to end.
+#include "link/devices.h"
 #include "simprocess.h"
 #include "windowrig.h"
 
@@ -13,16 +14,23 @@
 #include <grp.h>
 #include <unistd.h>
 
+Q_DECLARE_METATYPE(runo::DeviceAccess)
+
 class TstPrograms : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
     void options_data();
     void options();
+    void outputLost_data();
+    void outputLost();
     void endBySignal_data();
     void endBySignal();
     void endToEnd();
+    void permissionHint_data();
     void permissionHint();
+    void accessHints_data();
+    void accessHints();
 
 private:
     QTemporaryDir m_config;
@@ -63,12 +71,18 @@ void TstPrograms::options_data()
     QTest::newRow("runoctl, --port with a newline") << ctl << QStringList {"--port", "/dev/null\nx", "read", "status"} << 2 << ""
                                                     << "runoctl: --port names a device with a control character in it: "
                                                        "\"/dev/null\\nx\"\n";
-    QTest::newRow("simulator --help") << sim << QStringList {"--help"} << 0 << "Usage: projector-sim [options]"
+    QTest::newRow("simulator --help") << sim << QStringList {"--help"} << 0 << "Usage: runo-projector-sim [options]"
                                       << "";
-    QTest::newRow("simulator --version") << sim << QStringList {"-v"} << 0 << "projector-sim 1.40\n"
+    QTest::newRow("simulator --version") << sim << QStringList {"-v"} << 0 << "runo-projector-sim 1.40\n"
                                          << "";
+    QTest::newRow("runoctl -v") << ctl << QStringList {"-v"} << 0 << "runoctl 1.40\n"
+                                << "";
+    QTest::newRow("runoctl --json list")
+        << ctl << QStringList {"--json", "list"} << 0
+        << "{\"ascii\":null,\"group\":\"POWER\",\"name\":\"POWER ON\",\"repeat_ms\":null,\"reply_ms\":500,\"text\":\"C00\"}\n{"
+        << "";
     QTest::newRow("simulator, unknown option") << sim << QStringList {"--bogus"} << 2 << ""
-                                               << "projector-sim: Unknown option 'bogus'.\nUsage: projector-sim";
+                                               << "runo-projector-sim: Unknown option 'bogus'.\nUsage: runo-projector-sim";
 }
 
 // Run with no display at all.
@@ -90,6 +104,31 @@ void TstPrograms::options()
     QCOMPARE(p.exitCode(), exitCode);
     QVERIFY2(p.readAllStandardOutput().startsWith(output.toUtf8()), qPrintable(program));
     QVERIFY2(p.readAllStandardError().startsWith(error.toUtf8()), qPrintable(program));
+}
+
+void TstPrograms::outputLost_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("error");
+    const QString full = ": cannot write the output: No space left on device\n";
+    QTest::newRow("panel --version") << RUNO_CONTROL_PATH << "--version"
+                                     << "runo-control" + full;
+    QTest::newRow("simulator --help") << PROJECTOR_SIM_PATH << "--help"
+                                      << "runo-projector-sim" + full;
+}
+
+// Text a caller never got is not a success.
+void TstPrograms::outputLost()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, argument);
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start(program, {argument});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 4);
+    QTEST(QString::fromUtf8(p.readAllStandardError()), "error");
 }
 
 void TstPrograms::endBySignal_data()
@@ -154,8 +193,25 @@ void TstPrograms::endToEnd()
 }
 
 // A device the user may not open: the reason names its group and the fix.
+void TstPrograms::permissionHint_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<int>("groupMode"); // QFile permission bits for the group
+    QTest::addColumn<QByteArray>("hint");
+    QTest::newRow("dialout, 0660") << "dialout" << int(QFile::ReadGroup | QFile::WriteGroup)
+                                   << QByteArray("The device belongs to the group \"dialout\": add yourself to it with\n"
+                                                 "    sudo adduser $USER dialout\nthen log out and in again.\n");
+    QTest::newRow("root, 0600") << "root" << 0
+                                << QByteArray("The device belongs to the user \"root\" and the group \"root\" (mode 0600), "
+                                              "which give you no read and write access: ask the machine's administrator "
+                                              "for it.\n");
+}
+
 void TstPrograms::permissionHint()
 {
+    QFETCH(QString, group);
+    QFETCH(int, groupMode);
+    QFETCH(QByteArray, hint);
     if (::geteuid() != 0)
         QSKIP("runs the program as another user, which needs root");
     // The program and the device where any user can reach them: a copy of
@@ -167,16 +223,45 @@ void TstPrograms::permissionHint()
     QVERIFY(QFile::copy(RUNOCTL_PATH, program));
     QFile file(device);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(::chown(QFile::encodeName(device).constData(), uid_t(-1), ::getgrnam("dialout")->gr_gid) == 0);
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
+    QVERIFY(::chown(QFile::encodeName(device).constData(), uid_t(-1), ::getgrnam(qPrintable(group))->gr_gid) == 0);
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::Permissions(groupMode));
     QProcess p;
     p.start("runuser", {"-u", "nobody", "--", program, "--port", device, "read", "status"});
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), 3);
-    QCOMPARE(p.readAllStandardError(),
-        "runoctl: " + QFile::encodeName(device)
-            + ": Permission denied.\nThe device belongs to the group \"dialout\": add yourself to it with\n"
-              "    sudo adduser $USER dialout\nthen log out and in again.\n");
+    QCOMPARE(p.readAllStandardError(), "runoctl: " + QFile::encodeName(device) + ": Permission denied.\n" + hint);
+}
+
+void TstPrograms::accessHints_data()
+{
+    QTest::addColumn<runo::DeviceAccess>("access");
+    QTest::addColumn<QString>("hint");
+    const QString usb = "ModemManager and brltty can take a USB serial adapter for their own: \"fuser -v /dev/ttyUSB0\" "
+                        "names a program holding it, and \"journalctl -b | grep -i -e brltty -e ModemManager\" shows "
+                        "whether one took it.";
+    using A = runo::DeviceAccess;
+    const QString tty = "/dev/ttyUSB0";
+    QTest::newRow("dialout, joined since") << A {tty, true, false, true, "root", "dialout", 0660, false, false, true}
+                                           << "You joined the group \"dialout\", which may read and write the device, "
+                                              "after this session began: log out and in again.";
+    const auto owned = [](const QString& who) {
+        return "The device belongs to " + who
+            + ", which give you no read and write access: ask the machine's administrator for it.";
+    };
+    QTest::newRow("root:root 0660") << A {tty, true, false, false, "root", "root", 0660, true}
+                                    << owned("the user \"root\" and the group \"root\" (mode 0660)");
+    QTest::newRow("dialout, 0640") << A {tty, true, false, false, "uucp", "dialout", 020640}
+                                   << owned("the user \"uucp\" and the group \"dialout\" (mode 0640)");
+    QTest::newRow("USB adapter, taken") << A {tty, true, true, true, {}, {}} << usb;
+    QTest::newRow("USB adapter, gone") << A {tty, false, false, true, {}, {}} << usb;
+    QTest::newRow("pseudo-terminal, gone") << A {"/dev/pts/9", false, false, false, {}, {}} << "";
+}
+
+void TstPrograms::accessHints()
+{
+    QFETCH(runo::DeviceAccess, access);
+    QFETCH(QString, hint);
+    QCOMPARE(runo::accessHint(access), hint);
 }
 
 QTEST_MAIN(TstPrograms)

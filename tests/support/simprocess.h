@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// projector-sim (PROJECTOR_SIM_PATH) as a child process. Its standard output
+// runo-projector-sim (PROJECTOR_SIM_PATH) as a child process. Its standard output
 // is read line by line: the path of its line first, then "RX <line>" for each
 // command line it receives.
 //   SimProcess sim; sim.start({"--silent"});   // "/dev/pts/7"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// projector-sim: a data projector on a serial line, for trying out and
+// runo-projector-sim: a data projector on a serial line, for trying out and
 // testing the control panel without the hardware.
 
 #include "simserver.h"
@@ -8,8 +8,10 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -42,8 +44,8 @@ bool installSignalHandlers()
     return true;
 }
 
-const char* const Usage = "Usage: projector-sim [options]\n"
-                          "Try 'projector-sim --help' for more information.\n";
+const char* const Usage = "Usage: runo-projector-sim [options]\n"
+                          "Try 'runo-projector-sim --help' for more information.\n";
 
 const char* const Description = "Simulates a projector on a serial line.\n"
                                 "\n"
@@ -71,11 +73,22 @@ bool intValue(const QCommandLineParser& p, const QString& name, int min, int* ou
     bool ok = false;
     const int v = p.value(name).toInt(&ok);
     if (!ok || v < min) {
-        std::fprintf(stderr, "projector-sim: --%s needs a whole number >= %d\n", qPrintable(name), min);
+        std::fprintf(stderr, "runo-projector-sim: --%s needs a whole number >= %d\n", qPrintable(name), min);
         return false;
     }
     *out = v;
     return true;
+}
+
+constexpr int kExitOutputError = 4; // as runoctl's
+
+// Whether what went to standard output got there; if not, says why.
+bool outputWritten()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    std::fprintf(stderr, "runo-projector-sim: cannot write the output: %s\n", std::strerror(errno));
+    return false;
 }
 
 } // namespace
@@ -83,7 +96,7 @@ bool intValue(const QCommandLineParser& p, const QString& name, int min, int* ou
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("projector-sim"));
+    QCoreApplication::setApplicationName(QStringLiteral("runo-projector-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
 
     QCommandLineParser p;
@@ -113,16 +126,16 @@ int main(int argc, char* argv[])
         {"quiet", "Do not print RX lines on stdout."},
     });
     if (!p.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "projector-sim: %s\n%s", qPrintable(p.errorText()), Usage);
+        std::fprintf(stderr, "runo-projector-sim: %s\n%s", qPrintable(p.errorText()), Usage);
         return 2;
     }
     if (p.isSet(helpOption)) {
-        std::fputs(qPrintable(p.helpText().replace(app.arguments().first(), QLatin1String("projector-sim"))), stdout);
-        return 0;
+        std::fputs(qPrintable(p.helpText().replace(app.arguments().first(), QLatin1String("runo-projector-sim"))), stdout);
+        return outputWritten() ? 0 : kExitOutputError;
     }
     if (p.isSet(versionOption)) {
-        std::printf("projector-sim %s\n", RUNO_VERSION);
-        return 0;
+        std::printf("runo-projector-sim %s\n", RUNO_VERSION);
+        return outputWritten() ? 0 : kExitOutputError;
     }
 
     SimOptions opt;
@@ -143,16 +156,17 @@ int main(int argc, char* argv[])
     opt.projector.powerOnMs = powerOn;
     opt.projector.coolDownMs = coolDown;
     if (!p.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "projector-sim: unexpected argument %s\n%s", qPrintable(p.positionalArguments().first()), Usage);
+        std::fprintf(
+            stderr, "runo-projector-sim: unexpected argument %s\n%s", qPrintable(p.positionalArguments().first()), Usage);
         return 2;
     }
     if (!SimServer::baudSupported(opt.baud)) {
-        std::fprintf(stderr, "projector-sim: unsupported baud rate %d\n", opt.baud);
+        std::fprintf(stderr, "runo-projector-sim: unsupported baud rate %d\n", opt.baud);
         return 2;
     }
 
     if (!installSignalHandlers()) {
-        std::perror("projector-sim: pipe");
+        std::perror("runo-projector-sim: pipe");
         return 1;
     }
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
@@ -165,7 +179,7 @@ int main(int argc, char* argv[])
     SimServer server(opt);
     QString error;
     if (!server.start(&error)) {
-        std::fprintf(stderr, "projector-sim: %s\n", qPrintable(error));
+        std::fprintf(stderr, "runo-projector-sim: %s\n", qPrintable(error));
         return 1;
     }
     return QCoreApplication::exec();

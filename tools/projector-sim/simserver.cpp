@@ -110,7 +110,7 @@ SimServer::SimServer(const SimOptions& options, QObject* parent)
     connect(&m_reopenTimer, &QTimer::timeout, this, [this] {
         QString error;
         if (!openLine(&error))
-            std::fprintf(stderr, "projector-sim: %s\n", qPrintable(error));
+            std::fprintf(stderr, "runo-projector-sim: %s\n", qPrintable(error));
     });
 
     m_lingerTimer.setSingleShot(true);

@@ -28,6 +28,18 @@ QString cssColour(std::uint32_t rgb) { return QColor::fromRgb(rgb).name(); }
 
 QRect pixelRect(const Control& c) { return {toPixels(c.left), toPixels(c.top), toPixels(c.width), toPixels(c.height)}; }
 
+// The text colour of a control: its own; or, where the table gives the
+// theme's text colour, black on a fixed back colour (the classic theme's text,
+// readable on the table's pastels under a dark desktop palette too) and the
+// theme's own on a theme colour.
+constexpr std::uint32_t kClassicText = 0x000000;
+
+std::uint32_t foreOf(const Control& c)
+{
+    const bool themedBack = c.back == kSystemButtonFace || c.back == kSystemWindow;
+    return c.fore == kSystemText && !themedBack ? kClassicText : c.fore;
+}
+
 void setColour(QWidget* w, QPalette::ColorRole role, std::uint32_t rgb)
 {
     QPalette palette = w->palette();
@@ -79,8 +91,8 @@ QWidget* makeButton(const Control& c, bool holds, QWidget* parent)
                                    "border-color:#FFFFFF #404040 #404040 #FFFFFF;padding:0px;}"
                                    "QPushButton:pressed{border-color:#404040 #FFFFFF #FFFFFF #404040;}")
                         .arg(face);
-    if (c.fore != kSystemText)
-        sheet += QStringLiteral("QPushButton{color:%1;}").arg(cssColour(c.fore));
+    if (foreOf(c) != kSystemText)
+        sheet += QStringLiteral("QPushButton{color:%1;}").arg(cssColour(foreOf(c)));
     button->setStyleSheet(sheet);
     button->setAutoDefault(false);
     return button;
@@ -100,8 +112,8 @@ QWidget* makeLabel(const Control& c, QWidget* parent)
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText); // traffic text is shown as it is, never as markup
     QString sheet = QStringLiteral("QLabel{background-color:%1;").arg(cssColour(c.back));
-    if (c.fore != kSystemText)
-        sheet += QStringLiteral("color:%1;").arg(cssColour(c.fore));
+    if (foreOf(c) != kSystemText)
+        sheet += QStringLiteral("color:%1;").arg(cssColour(foreOf(c)));
     sheet += (c.flags & SingleBorder) ? QStringLiteral("border:1px solid black;") : QStringLiteral("border:none;");
     sheet += QStringLiteral("padding:0px;}");
     label->setStyleSheet(sheet);
@@ -128,8 +140,8 @@ QWidget* makeOption(const Control& c, QWidget* parent)
     option->setBackgroundRole(QPalette::Window);
     option->setAutoFillBackground(true);
     setColour(option, QPalette::Window, c.back);
-    if (c.fore != kSystemText)
-        setColour(option, QPalette::WindowText, c.fore);
+    if (foreOf(c) != kSystemText)
+        setColour(option, QPalette::WindowText, foreOf(c));
     return option;
 }
 
