@@ -4,6 +4,8 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${RUNO_BUILD_DIR:-$ROOT/build}
+# ccache, where installed, finds a compilation again in any clone of the tree.
+export CCACHE_BASEDIR=$ROOT CCACHE_NOHASHDIR=true
 
 # The Debian packages the build and the tests need are debian/control's
 # Build-Depends, the one list of them; those marked <!nocheck> only the tests
@@ -47,10 +49,12 @@ ensure_packages() {
 # compiled as one unit; asan; fuzz; plain), into the directory given.
 
 # configure PRESET DIR [cmake options...]
+# Where ccache is installed, compilations are cached across trees and runs.
 configure() {
-    local preset=$1 dir=$2
+    local preset=$1 dir=$2 launcher=()
     shift 2
-    (cd "$ROOT" && cmake --preset "$preset" -B "$dir" "$@" >/dev/null)
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    (cd "$ROOT" && cmake --preset "$preset" -B "$dir" "${launcher[@]}" "$@" >/dev/null)
 }
 
 # build PRESET DIR [cmake options...]: configures DIR and builds everything.
