@@ -224,10 +224,13 @@ void NetworkLine::setKeepAlive()
 
 void NetworkLine::receive()
 {
-    QByteArray data = m_socket.readAll();
+    // Into the same buffer each time: a server that floods costs no allocations.
+    m_readBuffer.resize(m_socket.bytesAvailable());
+    m_readBuffer.resize(m_socket.read(m_readBuffer.data(), m_readBuffer.size()));
+    QByteArray data = m_rfc2217 ? QByteArray() : m_readBuffer;
     QByteArray reply;
     if (m_rfc2217)
-        data = m_telnet.receive(data, reply); // nothing before COM port control is agreed
+        data = m_telnet.receive(m_readBuffer, reply); // nothing before COM port control is agreed
     // Looked at before anything is written back, which may find the connection closed.
     if (!screenGreeting(data))
         return;
