@@ -6,6 +6,7 @@
 #include "link/portmap.h"
 #include "link/serialcomm.h"
 #include "panel/endsignals.h"
+#include "panel/trafficlog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -67,7 +68,10 @@ int main(int argc, char* argv[])
         QStringLiteral("DEVICE"));
     const QCommandLineOption com2(
         {QStringLiteral("com2")}, QStringLiteral("The device behind COM2 for this run."), QStringLiteral("DEVICE"));
-    parser.addOptions({com1, com2});
+    const QCommandLineOption logOption({QStringLiteral("log")},
+        QStringLiteral("Append one line per exchange to FILE, tab-separated: time, port, result, sent, received, status."),
+        QStringLiteral("FILE"));
+    parser.addOptions({com1, com2, logOption});
     for (const char* name : kQtValueOptions) {
         QCommandLineOption qt(QLatin1String(name), QString(), QStringLiteral("value"));
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -125,6 +129,8 @@ int main(int argc, char* argv[])
     });
     runo::SerialComm port(&ports);
     runo::MainWindow window(&port);
+    runo::TrafficLog log(parser.value(logOption));
+    log.watch(&window.panel());
     ending = &window;
     if (endedDuringStartUp) {
         window.panel().end();

@@ -133,6 +133,11 @@ private slots:
         QTest::newRow("hold cursor at start, 200 ms")
             << none << QStringList {"hold", "cursor up", "500"} << 0 << QByteArray("ACK ACK ACK\n") << QByteArray()
             << QByteArray("C3C C3C C3C") << 0;
+        QTest::newRow("--log that cannot open")
+            << none << QStringList {"--log", "/nonexistent/traffic.log", "read", "status"} << 0 << QByteArray("Stand by\n")
+            << QByteArray("runoctl: cannot open the log /nonexistent/traffic.log: No such "
+                          "file or directory; the traffic is not logged\n")
+            << QByteArray("CR0") << 0;
         QTest::newRow("unknown") << none << QStringList {"status"} << 2 << QByteArray()
                                  << QByteArray("runoctl: unknown command \"status\"; did you mean: READ STATUS?") << QByteArray()
                                  << 0;
