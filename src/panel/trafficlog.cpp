@@ -79,7 +79,26 @@ void TrafficLog::watch(Panel* panel)
     });
     connect(panel, &Panel::replyWindowClosed, this, [this, panel] { finish(panel, Result::NoReply); });
     connect(panel, &Panel::ended, this, [this, panel] { finish(panel, Result::CutShort); });
-    connect(panel, &QObject::destroyed, this, [this, panel] { finish(panel, Result::CutShort); });
+    connect(panel, &QObject::destroyed, this, [this, panel] {
+        finish(panel, Result::CutShort);
+        delete m_windowEnds.take(panel);
+    });
+    auto* windowEnd = new QTimer(this);
+    windowEnd->setSingleShot(true);
+    windowEnd->setTimerType(Qt::PreciseTimer);
+    connect(windowEnd, &QTimer::timeout, this, [this, panel] { closeStoppedWindow(panel); });
+    m_windowEnds.insert(panel, windowEnd);
+}
+
+// The panel's reply window may have been set anew (runoctl --timeout): the
+// exchange waits while it runs.
+void TrafficLog::closeStoppedWindow(const Panel* panel)
+{
+    const QTimer& reply = panel->replyTimer();
+    if (reply.isActive())
+        m_windowEnds.value(panel)->start(reply.remainingTime() + kStoppedWindowGraceMs);
+    else
+        finish(panel, Result::NoReply);
 }
 
 void TrafficLog::begin(Panel* panel, const QByteArray& sent)
@@ -90,6 +109,7 @@ void TrafficLog::begin(Panel* panel, const QByteArray& sent)
     e.port = panel->port()->deviceName();
     e.sent = sent;
     e.commandPrefix = panel->commandPrefix();
+    m_windowEnds.value(panel)->start(panel->replyTimer().interval() + kStoppedWindowGraceMs);
 }
 
 // `result` is how the exchange ended if nothing came; whatever came makes it
@@ -101,6 +121,8 @@ void TrafficLog::finish(const Panel* panel, Result result)
         return;
     Exchange e = *open;
     m_open.erase(open);
+    if (QTimer* windowEnd = m_windowEnds.value(panel))
+        windowEnd->stop();
     e.result = result == Result::Refused || e.received.isEmpty() ? result : Result::Reply;
     write(line(e));
 }

@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 namespace runo {
 
@@ -26,6 +27,10 @@ class Panel;
 class TrafficLog : public QObject {
     Q_OBJECT
 public:
+    // A line whose reply window the panel stopped without closing it (a
+    // hold's release) is logged this long after its window would have closed.
+    static constexpr int kStoppedWindowGraceMs = 50;
+
     // The first line of a new (empty) log file, naming the columns.
     static constexpr char kHeader[] = "time\tport\tresult\tsent\treceived\tstatus\n";
 
@@ -60,12 +65,14 @@ public:
 private:
     void begin(Panel* panel, const QByteArray& sent);
     void finish(const Panel* panel, Result result);
+    void closeStoppedWindow(const Panel* panel);
     void write(const QByteArray& bytes);
     void warn(const QString& message);
 
     QString m_path;
     int m_fd = -1;
     QHash<const Panel*, Exchange> m_open; // the exchange each panel has open
+    QHash<const Panel*, QTimer*> m_windowEnds; // each open exchange's reply window, in case the panel's stops
 };
 
 } // namespace runo

@@ -264,7 +264,7 @@ void TstPanel::announcements()
 
 // Steps: a button's control name clicks it, "<BYTES" delivers them, "close"
 // closes the reply window, "refuse" makes the port refuse output, "end" is END,
-// "send TEXT" the free command.
+// "send TEXT" the free command, "press"/"release" a hold button, "wait MS".
 void TstPanel::trafficLog_data()
 {
     QTest::addColumn<QStringList>("steps");
@@ -278,6 +278,9 @@ void TstPanel::trafficLog_data()
                                              << QStringList {"COM1\tcut short\tCR0\t\t", "COM1\treply\tCR1\t1 CR\tInput mode 1"};
     QTest::newRow("END with a reply") << QStringList {"Command44", "<00", "end"}
                                       << QStringList {"COM1\treply\tCR0\t0 0\tPower ON"};
+    QTest::newRow("hold released, its window ends") // replies after it are not the line's
+        << QStringList {"press Command1", "<\x06", "release Command1", "wait 600", "<\x06"}
+        << QStringList {"COM1\treply\tC09\tACK\t"};
     QTest::newRow("tab and line feed kept in columns")
         << QStringList {"send C\t0\n0", "<\x06\t", "close"} << QStringList {"COM1\treply\tC\\t0\\n0\tACK ?\t"};
 }
@@ -302,6 +305,12 @@ void TstPanel::trafficLog()
                 rig.port.failing = {"output"};
             else if (step == "end")
                 rig.panel.end();
+            else if (step.startsWith("wait "))
+                QTest::qWait(step.mid(5).toInt());
+            else if (step.startsWith("press "))
+                rig.panel.pressHold(*findHoldButton(qPrintable(step.mid(6))));
+            else if (step.startsWith("release "))
+                rig.panel.releaseHold(*findHoldButton(qPrintable(step.mid(8))));
             else
                 rig.panel.clickCommand(button(qPrintable(step)));
         }
