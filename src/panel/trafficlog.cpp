@@ -78,7 +78,10 @@ void TrafficLog::watch(Panel* panel)
         open->dropped += bytes.size() - std::min(room, bytes.size());
     });
     connect(panel, &Panel::replyWindowClosed, this, [this, panel] { finish(panel, Result::NoReply); });
-    connect(panel, &Panel::ended, this, [this, panel] { finish(panel, Result::CutShort); });
+    // Queued: a program may end the panel from its own reply handler (runoctl
+    // on a whole reply), before the bytes have reached this log's.
+    connect(
+        panel, &Panel::ended, this, [this, panel] { finish(panel, Result::CutShort); }, Qt::QueuedConnection);
     connect(panel, &QObject::destroyed, this, [this, panel] {
         finish(panel, Result::CutShort);
         delete m_windowEnds.take(panel);

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QSerialPort>
 #include <QTcpServer>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <memory>
@@ -186,6 +187,18 @@ private slots:
         QTEST(r.exit, "exit");
         QTRY_COMPARE(sims.empty() ? QByteArray() : wire(*sims[0]), wireLines);
         QVERIFY2(maxMs == 0 || r.ms < maxMs, qPrintable(QString::number(r.ms)));
+    }
+
+    // The reply that ends the wait is logged with the line.
+    void trafficLog()
+    {
+        SimProcess sim;
+        const QString path = sim.start({});
+        QTemporaryDir dir;
+        QCOMPARE(runoctl({"--port", path, "--log", dir.filePath("log"), "read", "status"}).exit, 0);
+        QFile log(dir.filePath("log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().endsWith(QStringLiteral("\t%1\treply\tCR0\t8 0 CR\tStand by\n").arg(path).toUtf8()));
     }
 
     // Ended as the panel ends: the port free, what came so far printed.
