@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr char kUsage[] = "Usage: runo-control [--com1 DEVICE] [--com2 DEVICE]\n"
+constexpr char kUsage[] = "Usage: runo-control [--com1 DEVICE] [--com2 DEVICE] [--log FILE]\n"
                           "Try 'runo-control --help' for more information.\n";
 
 // Qt's own options, which QApplication takes from the command line.
