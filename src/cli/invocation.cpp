@@ -62,7 +62,7 @@ struct Options {
         QStringLiteral("verbose"), QStringLiteral("Print the TXD, RXD and STATUS lines as the panel shows them.")};
     QCommandLineOption json {QStringLiteral("json"), QStringLiteral("Print one JSON object per port.")};
     QCommandLineOption log {QStringLiteral("log"),
-        QStringLiteral("Append one line per exchange to FILE, tab-separated: time, port, result, sent, received, "
+        QStringLiteral("Append one line per exchange to <file>, tab-separated: time, port, result, sent, received, "
                        "status."),
         QStringLiteral("file")};
     QCommandLineOption help {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
