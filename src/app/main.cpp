@@ -6,6 +6,7 @@
 #include "link/portmap.h"
 #include "link/serialcomm.h"
 #include "panel/endsignals.h"
+#include "panel/trafficlog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,7 +18,7 @@
 
 namespace {
 
-constexpr char kUsage[] = "Usage: runo-control [--com1 DEVICE] [--com2 DEVICE]\n"
+constexpr char kUsage[] = "Usage: runo-control [--com1 DEVICE] [--com2 DEVICE] [--log FILE]\n"
                           "Try 'runo-control --help' for more information.\n";
 
 // Qt's own options, which QApplication takes from the command line.
@@ -80,7 +81,10 @@ int main(int argc, char* argv[])
         QStringLiteral("DEVICE"));
     const QCommandLineOption com2(
         {QStringLiteral("com2")}, QStringLiteral("The device behind COM2 for this run."), QStringLiteral("DEVICE"));
-    parser.addOptions({com1, com2});
+    const QCommandLineOption logOption({QStringLiteral("log")},
+        QStringLiteral("Append one line per exchange to FILE, tab-separated: time, port, result, sent, received, status."),
+        QStringLiteral("FILE"));
+    parser.addOptions({com1, com2, logOption});
     for (const char* name : kQtValueOptions) {
         QCommandLineOption qt(QLatin1String(name), QString(), QStringLiteral("value"));
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -138,6 +142,8 @@ int main(int argc, char* argv[])
     });
     runo::SerialComm port(&ports);
     runo::MainWindow window(&port);
+    runo::TrafficLog log(parser.value(logOption));
+    log.watch(&window.panel());
     ending = &window;
     if (endedDuringStartUp) {
         window.panel().end();

@@ -9,6 +9,7 @@
 #include "bridge/pjlinkserver.h"
 #include "bridge/share.h"
 #include "panel/endsignals.h"
+#include "panel/trafficlog.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -96,6 +97,10 @@ int main(int argc, char* argv[])
         {"name", "The answer to NAME ? (default runo-bridge).", "text", "runo-bridge"},
         {"model", "The answer to INF2 ? when the projector does not give its own.", "text", "VM90/VM70/VM50"},
         {"idle", "Close a PJLink connection idle for <seconds> (default 30).", "seconds", "30"},
+        {"log",
+            "Append one line per exchange on the line to <file>, tab-separated: time, port, result, sent, received, "
+            "status.",
+            "file"},
     });
     if (!p.parse(app.arguments()))
         return usage(p.errorText());
@@ -161,6 +166,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "runo-bridge: %s\n", qPrintable(error));
         return kExitPortError;
     }
+    runo::TrafficLog log(p.value("log"));
+    log.watch(link.panel());
     QString lastFailure;
     QObject::connect(&link, &runo::PanelLink::lineFailed, [&lastFailure](const QString& reason) {
         if (reason != lastFailure) // once per failure, not once per request

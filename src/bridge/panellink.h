@@ -53,6 +53,7 @@ public:
     void exchange(const QByteArray& line);
     // The port closed and its lock released, as END leaves them.
     void end() { m_panel.end(); }
+    Panel* panel() { return &m_panel; }
 
 signals:
     void finished(const LineResult& result);

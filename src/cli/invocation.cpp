@@ -3,8 +3,8 @@
 
 #include "commands/commandtable.h"
 #include "link/portmap.h"
-#include "panel/linespeed.h"
 #include "link/quoted.h"
+#include "panel/linespeed.h"
 
 #include <QCommandLineParser>
 
@@ -63,10 +63,17 @@ struct Options {
         QStringLiteral("verbose"), QStringLiteral("Print the TXD, RXD and STATUS lines as the panel shows them.")};
     QCommandLineOption json {QStringLiteral("json"),
         QStringLiteral("Print one JSON object a line: per port; for list, per command; for ports, per port found.")};
+    QCommandLineOption log {QStringLiteral("log"),
+        QStringLiteral("Append one line per exchange to <file>, tab-separated: time, port, result, sent, received, "
+                       "status."),
+        QStringLiteral("file")};
     QCommandLineOption help {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit.")};
 
-    void addTo(QCommandLineParser& parser) const { parser.addOptions({port, com, speed, timeout, verbose, json, help, version}); }
+    void addTo(QCommandLineParser& parser) const
+    {
+        parser.addOptions({port, com, speed, timeout, verbose, json, log, help, version});
+    }
 };
 
 void setUp(QCommandLineParser& parser, const Options& options)
@@ -196,6 +203,7 @@ QString readSettings(const QCommandLineParser& parser, const Options& o, Invocat
     }
     if (parser.isSet(o.json) && parser.isSet(o.verbose))
         return QStringLiteral("give --json or --verbose, not both");
+    inv.logPath = parser.value(o.log);
     inv.format = parser.isSet(o.json) ? Format::Json : parser.isSet(o.verbose) ? Format::Verbose : Format::Plain;
     return {};
 }

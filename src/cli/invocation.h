@@ -25,6 +25,7 @@ struct Invocation {
     Request request;
     QString commandName; // "READ STATUS", "VOL +", "SEND"
     Format format = Format::Plain;
+    QString logPath; // --log: the traffic log, or empty
     QString error; // a usage error: what was wrong, with a hint
 };
 

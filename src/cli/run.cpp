@@ -4,6 +4,7 @@
 #include "cli/listing.h"
 #include "cli/ports.h"
 #include "panel/endsignals.h"
+#include "panel/trafficlog.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -64,9 +65,12 @@ int run(const Invocation& inv)
     PortMap ports; // --com: the environment, the panel's remembered choice, the default
     const QString settingsName = QLatin1String(PortMap::kSettingsName);
     ports.loadRemembered(QSettings(settingsName, settingsName));
+    TrafficLog log(inv.logPath); // outlives the sessions, so it hears each panel's end
     std::vector<std::unique_ptr<Session>> sessions;
-    for (const Target& target : inv.targets)
+    for (const Target& target : inv.targets) {
         sessions.push_back(std::make_unique<Session>(target, inv.request, &ports));
+        log.watch(sessions.back()->panel());
+    }
     runAll(sessions);
 
     int status = kExitReply;

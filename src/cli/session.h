@@ -78,6 +78,7 @@ public:
     void interrupt();
     bool isFinished() const { return m_finished; }
     const Outcome& outcome() const { return m_outcome; }
+    Panel* panel() { return &m_panel; }
 
 signals:
     void finished();

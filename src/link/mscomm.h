@@ -38,6 +38,9 @@ public:
     // The map the port finds the devices behind its port numbers in, where
     // the panel sets a device chosen in this run; nullptr for a port with none.
     virtual PortMap* portMap() { return nullptr; }
+    // The device behind the port as logs name it: "/dev/ttyUSB0",
+    // "socket://host:4001"; "COM1" for a port without one.
+    virtual QString deviceName() const { return QStringLiteral("COM%1").arg(commPort()); }
 
     // Description of the most recent failure.
     QString errorString() const { return m_error; }

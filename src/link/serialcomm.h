@@ -46,6 +46,7 @@ public:
     QByteArray input() override;
     int commEvent() const override { return m_commEvent; }
     PortMap* portMap() override { return m_map; }
+    QString deviceName() const override { return device(); }
 
     // Device losses seen so far (each closed the port).
     int lossCount() const { return m_losses; }

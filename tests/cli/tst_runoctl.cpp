@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QSerialPort>
 #include <QTcpServer>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <memory>
@@ -134,6 +135,11 @@ private slots:
         QTest::newRow("hold cursor at start, 200 ms")
             << none << QStringList {"hold", "cursor up", "500"} << 0 << QByteArray("ACK ACK ACK\n") << QByteArray()
             << QByteArray("C3C C3C C3C") << 0;
+        QTest::newRow("--log that cannot open")
+            << none << QStringList {"--log", "/nonexistent/traffic.log", "read", "status"} << 0 << QByteArray("Stand by\n")
+            << QByteArray("runoctl: cannot open the log /nonexistent/traffic.log: No such "
+                          "file or directory; the traffic is not logged\n")
+            << QByteArray("CR0") << 0;
         QTest::newRow("unknown") << none << QStringList {"status"} << 2 << QByteArray()
                                  << QByteArray("runoctl: unknown command \"status\"; did you mean: READ STATUS?") << QByteArray()
                                  << 0;
@@ -182,6 +188,18 @@ private slots:
         QTEST(r.exit, "exit");
         QTRY_COMPARE(sims.empty() ? QByteArray() : wire(*sims[0]), wireLines);
         QVERIFY2(maxMs == 0 || r.ms < maxMs, qPrintable(QString::number(r.ms)));
+    }
+
+    // The reply that ends the wait is logged with the line.
+    void trafficLog()
+    {
+        SimProcess sim;
+        const QString path = sim.start({});
+        QTemporaryDir dir;
+        QCOMPARE(runoctl({"--port", path, "--log", dir.filePath("log"), "read", "status"}).exit, 0);
+        QFile log(dir.filePath("log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().endsWith(QStringLiteral("\t%1\treply\tCR0\t8 0 CR\tStand by\n").arg(path).toUtf8()));
     }
 
     // Ended as the panel ends: the port free, what came so far printed.

@@ -8,9 +8,12 @@
 #include "link/portmap.h"
 #include "link/serialcomm.h"
 #include "panel/panel.h"
+#include "panel/trafficlog.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -51,6 +54,9 @@ private slots:
     void exchange();
     void floodStaysBounded();
     void announcements();
+    void trafficLog_data();
+    void trafficLog();
+    void trafficLogFailing();
     void devicePrecedence_data();
     void devicePrecedence();
     void menuChoice();
@@ -254,6 +260,85 @@ void TstPanel::announcements()
     rig.panel.clickCommand(button("Command17"));
     rig.panel.closeReplyWindow();
     QCOMPARE(seen, QStringList({"1", "C00\rCOM1: write failed", "0"}));
+}
+
+// Steps: a button's control name clicks it, "<BYTES" delivers them, "close"
+// closes the reply window, "refuse" makes the port refuse output, "end" is END,
+// "send TEXT" the free command, "press"/"release" a hold button, "wait MS".
+void TstPanel::trafficLog_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("lines"); // after the time column
+    QTest::newRow("reply decoded") << QStringList {"Command44", "<0", "<0\r", "close"}
+                                   << QStringList {"COM1\treply\tCR0\t0 0 CR\tPower ON"};
+    QTest::newRow("no reply") << QStringList {"Command44", "close"} << QStringList {"COM1\tno reply\tCR0\t\t"};
+    QTest::newRow("refused, then its window")
+        << QStringList {"refuse", "Command17", "close"} << QStringList {"COM1\trefused\tC00\t\tCOM1: write failed"};
+    QTest::newRow("next line, each its own") << QStringList {"Command44", "Command45", "<1\r", "close"}
+                                             << QStringList {"COM1\tcut short\tCR0\t\t", "COM1\treply\tCR1\t1 CR\tInput mode 1"};
+    QTest::newRow("END with a reply") << QStringList {"Command44", "<00", "end"}
+                                      << QStringList {"COM1\treply\tCR0\t0 0\tPower ON"};
+    QTest::newRow("hold released, its window ends") // replies after it are not the line's
+        << QStringList {"press Command1", "<\x06", "release Command1", "wait 600", "<\x06"}
+        << QStringList {"COM1\treply\tC09\tACK\t"};
+    QTest::newRow("tab and line feed kept in columns")
+        << QStringList {"send C\t0\n0", "<\x06\t", "close"} << QStringList {"COM1\treply\tC\\t0\\n0\tACK ?\t"};
+}
+
+void TstPanel::trafficLog()
+{
+    QFETCH(QStringList, steps);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("traffic.log");
+    for (int run = 0; run < 2; ++run) { // appended, the header once
+        Rig rig;
+        TrafficLog log(path);
+        log.watch(&rig.panel);
+        for (const QString& step : steps) {
+            if (step.startsWith('<'))
+                rig.port.deliver(step.mid(1).toLatin1());
+            else if (step.startsWith("send "))
+                rig.panel.sendFreeCommand(step.mid(5));
+            else if (step == "close")
+                rig.panel.closeReplyWindow();
+            else if (step == "refuse")
+                rig.port.failing = {"output"};
+            else if (step == "end")
+                rig.panel.end();
+            else if (step.startsWith("wait "))
+                QTest::qWait(step.mid(5).toInt());
+            else if (step.startsWith("press "))
+                rig.panel.pressHold(*findHoldButton(qPrintable(step.mid(6))));
+            else if (step.startsWith("release "))
+                rig.panel.releaseHold(*findHoldButton(qPrintable(step.mid(8))));
+            else
+                rig.panel.clickCommand(button(qPrintable(step)));
+        }
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList logged = QString::fromUtf8(file.readAll()).split('\n');
+    QCOMPARE(logged.takeFirst(), QString("time\tport\tresult\tsent\treceived\tstatus"));
+    QCOMPARE(logged.takeLast(), QString());
+    static const QRegularExpression time("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\t");
+    for (QString& line : logged) {
+        QVERIFY2(time.match(line).hasMatch(), qPrintable(line));
+        line = line.mid(24);
+    }
+    QFETCH(QStringList, lines);
+    QCOMPARE(logged, QStringList(lines + lines));
+}
+
+// A log that fails mid-run gives up after its one warning; the exchanges go on.
+void TstPanel::trafficLogFailing()
+{
+    Rig rig;
+    TrafficLog log("/dev/full");
+    log.watch(&rig.panel);
+    for (int i = 0; i < 2; ++i)
+        rig.panel.clickCommand(button("Command44"));
+    QVERIFY(!log.isOpen());
+    QCOMPARE(rig.port.written, QByteArray("CR0\rCR0\r"));
 }
 
 void TstPanel::devicePrecedence_data()
