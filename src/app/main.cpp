@@ -3,6 +3,7 @@
 //   runo-control                          COM1 and COM2 as mapped (environment, remembered, default)
 //   runo-control --com1 /dev/ttyUSB0      COM1 on a USB adapter for this run
 #include "app/mainwindow.h"
+#include "l10n/translations.h"
 #include "link/portmap.h"
 #include "link/serialcomm.h"
 #include "panel/endsignals.h"
@@ -18,8 +19,9 @@
 
 namespace {
 
-constexpr char kUsage[] = "Usage: runo-control [--com1 DEVICE] [--com2 DEVICE] [--log FILE]\n"
-                          "Try 'runo-control --help' for more information.\n";
+constexpr char kUsage[] = QT_TRANSLATE_NOOP("runo-control",
+    "Usage: runo-control [--com1 DEVICE] [--com2 DEVICE] [--log FILE]\n"
+    "Try 'runo-control --help' for more information.\n");
 
 // Qt's own options, which QApplication takes from the command line.
 constexpr const char* kQtValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "style",
@@ -54,7 +56,8 @@ bool outputWritten()
 {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return true;
-    std::fprintf(stderr, "runo-control: cannot write the output: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "runo-control: %s: %s\n", qPrintable(runo::translate("runo-control", "cannot write the output")),
+        std::strerror(errno));
     return false;
 }
 
@@ -66,23 +69,29 @@ int main(int argc, char* argv[])
     runo::watchEndSignals();
     QCoreApplication::setApplicationName(QStringLiteral("runo-control"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
+    runo::installTranslations(true);
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Control panel for a data projector on an RS-232C serial port."));
+    parser.setApplicationDescription(
+        runo::translate("runo-control", "Control panel for a data projector on an RS-232C serial port."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions); // Qt's -platform, -style
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version."));
+    const QCommandLineOption helpOption(
+        {QStringLiteral("h"), QStringLiteral("help")}, runo::translate("runo-control", "Show this help."));
+    const QCommandLineOption versionOption(
+        {QStringLiteral("v"), QStringLiteral("version")}, runo::translate("runo-control", "Show the version."));
     parser.addOptions({helpOption, versionOption});
     const QCommandLineOption com1({QStringLiteral("com1")},
-        QStringLiteral("The device behind COM1 for this run: a path, or socket://HOST:PORT or rfc2217://HOST:PORT."),
+        runo::translate(
+            "runo-control", "The device behind COM1 for this run: a path, or socket://HOST:PORT or rfc2217://HOST:PORT."),
         QStringLiteral("DEVICE"));
-    const QCommandLineOption com2(
-        {QStringLiteral("com2")}, QStringLiteral("The device behind COM2 for this run."), QStringLiteral("DEVICE"));
+    const QCommandLineOption com2({QStringLiteral("com2")},
+        runo::translate("runo-control", "The device behind COM2 for this run."), QStringLiteral("DEVICE"));
     const QCommandLineOption logOption({QStringLiteral("log")},
-        QStringLiteral("Append one line per exchange to FILE, tab-separated: time, port, result, sent, received, status."),
+        runo::translate(
+            "runo-control", "Append one line per exchange to FILE, tab-separated: time, port, result, sent, received, status."),
         QStringLiteral("FILE"));
     parser.addOptions({com1, com2, logOption});
     for (const char* name : kQtValueOptions) {
@@ -92,12 +101,14 @@ int main(int argc, char* argv[])
     }
 
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "runo-control: %s\n%s", qPrintable(parser.errorText()), kUsage);
+        std::fprintf(
+            stderr, "runo-control: %s\n%s", qPrintable(parser.errorText()), qPrintable(runo::translate("runo-control", kUsage)));
         return 2;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(
-            stderr, "runo-control: unexpected argument '%s'\n%s", qPrintable(parser.positionalArguments().first()), kUsage);
+        std::fprintf(stderr, "runo-control: %s\n%s",
+            qPrintable(runo::translate("runo-control", "unexpected argument '%1'").arg(parser.positionalArguments().first())),
+            qPrintable(runo::translate("runo-control", kUsage)));
         return 2;
     }
     if (parser.isSet(helpOption)) {
@@ -111,11 +122,14 @@ int main(int argc, char* argv[])
         return outputWritten() ? 0 : kExitOutputError;
     }
     if (!hasDisplay(parser.value(QStringLiteral("platform")))) {
-        std::fputs("runo-control: no display: set DISPLAY or WAYLAND_DISPLAY, or run it from a desktop session\n", stderr);
+        std::fprintf(stderr, "runo-control: %s\n",
+            qPrintable(
+                runo::translate("runo-control", "no display: set DISPLAY or WAYLAND_DISPLAY, or run it from a desktop session")));
         return 1;
     }
 
     QApplication app(argc, argv);
+    runo::installTranslations(true);
     // Lets the desktop match the window to its menu entry and installed icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("runo-control"));
     QApplication::setWindowIcon(runo::applicationIcon());

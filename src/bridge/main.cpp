@@ -8,6 +8,7 @@
 #include "bridge/pjlink.h"
 #include "bridge/pjlinkserver.h"
 #include "bridge/share.h"
+#include "l10n/translations.h"
 #include "panel/endsignals.h"
 #include "panel/trafficlog.h"
 
@@ -60,16 +61,18 @@ std::optional<Listen> listenAddress(const QString& text, const QHostAddress& fal
 
 int usage(const QString& message)
 {
-    std::fprintf(stderr, "runo-bridge: %s\nTry 'runo-bridge --help'.\n", qPrintable(message));
+    std::fprintf(stderr, "runo-bridge: %s\n%s\n", qPrintable(message),
+        qPrintable(QCoreApplication::translate("runo-bridge", "Try 'runo-bridge --help'.")));
     return kExitUsage;
 }
 
-const char* const kDescription = "Makes the projector on the line a PJLink projector on the network (TCP port\n"
-                                 "4352) and shares the line with the panel and runoctl. Every request becomes\n"
-                                 "one exchange on the line, one at a time, in arrival order.\n"
-                                 "\n"
-                                 "Exit status: 2 for a wrong invocation or a missing password, 3 when the\n"
-                                 "line cannot be opened or a port cannot be listened on.";
+const char* const kDescription = QT_TRANSLATE_NOOP("runo-bridge",
+    "Makes the projector on the line a PJLink projector on the network (TCP port\n"
+    "4352) and shares the line with the panel and runoctl. Every request becomes\n"
+    "one exchange on the line, one at a time, in arrival order.\n"
+    "\n"
+    "Exit status: 2 for a wrong invocation or a missing password, 3 when the\n"
+    "line cannot be opened or a port cannot be listened on.");
 
 } // namespace
 
@@ -79,27 +82,38 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("runo-bridge"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
+    runo::installTranslations();
     std::signal(SIGPIPE, SIG_IGN);
 
     QCommandLineParser p;
-    p.setApplicationDescription(QString::fromLatin1(kDescription));
-    const QCommandLineOption help({"h", "help"}, "Show this help.");
-    const QCommandLineOption version({"v", "version"}, "Show the version.");
+    p.setApplicationDescription(QCoreApplication::translate("runo-bridge", kDescription));
+    const QCommandLineOption help({"h", "help"}, QCoreApplication::translate("runo-bridge", "Show this help."));
+    const QCommandLineOption version({"v", "version"}, QCoreApplication::translate("runo-bridge", "Show the version."));
     p.addOptions({help, version});
     p.addOptions({
-        {"port", "The projector's line: COM1, COM2, a device path, socket://HOST:PORT or rfc2217://HOST:PORT (default COM1).",
+        {"port",
+            QCoreApplication::translate("runo-bridge",
+                "The projector's line: COM1, COM2, a device path, socket://HOST:PORT or rfc2217://HOST:PORT (default COM1)."),
             "device", "COM1"},
-        {"speed", "Line speed, 19200 or 9600 (default 19200).", "baud", "19200"},
-        {"pjlink", "Serve PJLink on [ADDR:]PORT (default: all addresses, 4352).", "addr:port"},
-        {"password-file", "The PJLink password, the first line of <file>.", "file"},
-        {"no-password", "Serve PJLink without authentication."},
-        {"share", "Share the raw line on [ADDR:]PORT (127.0.0.1 when only a port is given).", "addr:port"},
-        {"name", "The answer to NAME ? (default runo-bridge).", "text", "runo-bridge"},
-        {"model", "The answer to INF2 ? when the projector does not give its own.", "text", "VM90/VM70/VM50"},
-        {"idle", "Close a PJLink connection idle for <seconds> (default 30).", "seconds", "30"},
+        {"speed", QCoreApplication::translate("runo-bridge", "Line speed, 19200 or 9600 (default 19200)."), "baud", "19200"},
+        {"pjlink", QCoreApplication::translate("runo-bridge", "Serve PJLink on [ADDR:]PORT (default: all addresses, 4352)."),
+            "addr:port"},
+        {"password-file", QCoreApplication::translate("runo-bridge", "The PJLink password, the first line of <file>."), "file"},
+        {"no-password", QCoreApplication::translate("runo-bridge", "Serve PJLink without authentication.")},
+        {"share",
+            QCoreApplication::translate(
+                "runo-bridge", "Share the raw line on [ADDR:]PORT (127.0.0.1 when only a port is given)."),
+            "addr:port"},
+        {"name", QCoreApplication::translate("runo-bridge", "The answer to NAME ? (default runo-bridge)."), "text",
+            "runo-bridge"},
+        {"model", QCoreApplication::translate("runo-bridge", "The answer to INF2 ? when the projector does not give its own."),
+            "text", "VM90/VM70/VM50"},
+        {"idle", QCoreApplication::translate("runo-bridge", "Close a PJLink connection idle for <seconds> (default 30)."),
+            "seconds", "30"},
         {"log",
-            "Append one line per exchange on the line to <file>, tab-separated: time, port, result, sent, received, "
-            "status.",
+            QCoreApplication::translate("runo-bridge",
+                "Append one line per exchange on the line to <file>, tab-separated: time, port, result, sent, received, "
+                "status."),
             "file"},
     });
     if (!p.parse(app.arguments()))
@@ -113,30 +127,31 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (!p.positionalArguments().isEmpty())
-        return usage(QStringLiteral("unexpected argument %1").arg(p.positionalArguments().first()));
+        return usage(QCoreApplication::translate("runo-bridge", "unexpected argument %1").arg(p.positionalArguments().first()));
 
     const int baud = p.value("speed").toInt();
     if (baud != 19200 && baud != 9600)
-        return usage(QStringLiteral("--speed takes 19200 or 9600"));
+        return usage(QCoreApplication::translate("runo-bridge", "--speed takes 19200 or 9600"));
     bool idleOk = false;
     const int idleSeconds = p.value("idle").toInt(&idleOk);
     if (!idleOk || idleSeconds < 1)
-        return usage(QStringLiteral("--idle takes a whole number of seconds, 1 or more"));
+        return usage(QCoreApplication::translate("runo-bridge", "--idle takes a whole number of seconds, 1 or more"));
     const auto pjlinkAt = p.isSet("pjlink") ? listenAddress(p.value("pjlink"), QHostAddress::Any)
                                             : std::optional<Listen>(Listen {QHostAddress::Any, kPjlinkPort});
     if (!pjlinkAt)
-        return usage(QStringLiteral("--pjlink takes [ADDR:]PORT, not \"%1\"").arg(p.value("pjlink")));
+        return usage(QCoreApplication::translate("runo-bridge", "--pjlink takes [ADDR:]PORT, not \"%1\"").arg(p.value("pjlink")));
     const auto shareAt = listenAddress(p.value("share"), QHostAddress::LocalHost);
     if (p.isSet("share") && !shareAt)
-        return usage(QStringLiteral("--share takes [ADDR:]PORT, not \"%1\"").arg(p.value("share")));
+        return usage(QCoreApplication::translate("runo-bridge", "--share takes [ADDR:]PORT, not \"%1\"").arg(p.value("share")));
     const QByteArray name = p.value("name").toUtf8();
     if (name.size() > 64 || name.contains('\r'))
-        return usage(QStringLiteral("--name takes at most 64 bytes"));
+        return usage(QCoreApplication::translate("runo-bridge", "--name takes at most 64 bytes"));
 
     runo::PjlinkServer::Config serverConfig;
     serverConfig.idleMs = idleSeconds * 1000;
     if (p.isSet("password-file") == p.isSet("no-password"))
-        return usage(QStringLiteral("a PJLink password is needed: --password-file FILE, or --no-password to serve without one"));
+        return usage(QCoreApplication::translate(
+            "runo-bridge", "a PJLink password is needed: --password-file FILE, or --no-password to serve without one"));
     if (p.isSet("password-file")) {
         const QString file = p.value("password-file");
         QFile f(file);
@@ -146,11 +161,11 @@ int main(int argc, char* argv[])
         while (serverConfig.password.endsWith('\n') || serverConfig.password.endsWith('\r'))
             serverConfig.password.chop(1);
         if (serverConfig.password.isEmpty())
-            return usage(QStringLiteral("%1: the first line, the password, is empty").arg(file));
+            return usage(QCoreApplication::translate("runo-bridge", "%1: the first line, the password, is empty").arg(file));
         if (QFileInfo(file).permissions() & (QFile::ReadGroup | QFile::ReadOther))
-            runo::logLine(
-                QStringLiteral("warning: %1 can be read by other users; make it readable by its owner alone (chmod 600)")
-                    .arg(file));
+            runo::logLine(QCoreApplication::translate(
+                "runo-bridge", "warning: %1 can be read by other users; make it readable by its owner alone (chmod 600)")
+                              .arg(file));
     }
 
     QString device = p.value("port");
@@ -183,15 +198,20 @@ int main(int argc, char* argv[])
     runo::PjlinkProjector projector(&queue, {name, p.value("model").toUtf8().left(32)});
     runo::PjlinkServer server(&projector, serverConfig);
     if (!server.listen(pjlinkAt->address, pjlinkAt->port)) {
-        std::fprintf(stderr, "runo-bridge: PJLink port %u: %s\n", pjlinkAt->port, qPrintable(server.errorString()));
+        std::fprintf(stderr, "runo-bridge: %s\n",
+            qPrintable(
+                QCoreApplication::translate("runo-bridge", "PJLink port %1: %2").arg(pjlinkAt->port).arg(server.errorString())));
         return kExitPortError;
     }
     if (!server.listenForSearch(pjlinkAt->address, server.serverPort()))
-        runo::logLine(
-            QStringLiteral("the PJLink search on UDP port %1 is off: %2").arg(server.serverPort()).arg(server.searchError()));
+        runo::logLine(QCoreApplication::translate("runo-bridge", "the PJLink search on UDP port %1 is off: %2")
+                          .arg(server.serverPort())
+                          .arg(server.searchError()));
     runo::ShareServer share(&queue);
     if (p.isSet("share") && !share.listen(shareAt->address, shareAt->port)) {
-        std::fprintf(stderr, "runo-bridge: share port %u: %s\n", shareAt->port, qPrintable(share.errorString()));
+        std::fprintf(stderr, "runo-bridge: %s\n",
+            qPrintable(
+                QCoreApplication::translate("runo-bridge", "share port %1: %2").arg(shareAt->port).arg(share.errorString())));
         return kExitPortError;
     }
     runo::logLine(

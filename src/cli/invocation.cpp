@@ -7,6 +7,7 @@
 #include "panel/linespeed.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <limits>
@@ -15,7 +16,8 @@ namespace runo {
 
 namespace {
 
-const char* const kDescription = R"(Sends one of the panel's commands to a projector on a serial port and prints
+const char* const kDescription
+    = QT_TRANSLATE_NOOP("runoctl", R"(Sends one of the panel's commands to a projector on a serial port and prints
 the reply, decoded as the panel decodes it.
 
 Commands (names as on the panel, any case; 'runoctl list' shows them all):
@@ -36,39 +38,45 @@ Exit status: 0 a reply came, 1 no reply in the reply window, 2 usage error,
 3 a port could not be opened, refused the line or went away (what came before
 is printed), 4 the output could not be written, 5 ended by SIGINT, SIGTERM or
 SIGHUP before a port was done (its port closed and unlocked, what came so far
-printed). With several ports, the worst of these.)";
+printed). With several ports, the worst of these.)");
 
 // The speeds offered, as "19200 or 9600"; the one at start marked "(default)".
 QString speedChoices(bool markDefault)
 {
     QStringList speeds;
     for (const LineSpeedRow& row : kLineSpeeds)
-        speeds.append(
-            QString::number(row.baud) + (markDefault && row.speed == kStartLineSpeed ? QStringLiteral(" (default)") : QString()));
+        speeds.append(QString::number(row.baud)
+            + (markDefault && row.speed == kStartLineSpeed ? QCoreApplication::translate("runoctl", " (default)") : QString()));
     const QString last = speeds.takeLast();
-    return speeds.isEmpty() ? last : speeds.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+    return speeds.isEmpty() ? last : speeds.join(QStringLiteral(", ")) + QCoreApplication::translate("runoctl", " or ") + last;
 }
 
 struct Options {
     QCommandLineOption port {QStringLiteral("port"),
-        QStringLiteral("The serial device; give it again for more projectors, all served at once. Default: COM1 as the "
-                       "panel maps it ($RUNO_COM1, the remembered choice, /dev/ttyS0)."),
+        QCoreApplication::translate("runoctl",
+            "The serial device; give it again for more projectors, all served at once. Default: COM1 as the "
+            "panel maps it ($RUNO_COM1, the remembered choice, /dev/ttyS0)."),
         QStringLiteral("device")};
-    QCommandLineOption com {QStringLiteral("com"), QStringLiteral("COM1 or COM2 as the panel maps it."), QStringLiteral("1|2")};
-    QCommandLineOption speed {
-        QStringLiteral("speed"), QStringLiteral("Line speed: %1.").arg(speedChoices(true)), QStringLiteral("baud")};
+    QCommandLineOption com {QStringLiteral("com"), QCoreApplication::translate("runoctl", "COM1 or COM2 as the panel maps it."),
+        QStringLiteral("1|2")};
+    QCommandLineOption speed {QStringLiteral("speed"),
+        QCoreApplication::translate("runoctl", "Line speed: %1.").arg(speedChoices(true)), QStringLiteral("baud")};
     QCommandLineOption timeout {QStringLiteral("timeout"),
-        QStringLiteral("Wait up to MS for the reply instead of the panel's reply window."), QStringLiteral("ms")};
-    QCommandLineOption verbose {
-        QStringLiteral("verbose"), QStringLiteral("Print the TXD, RXD and STATUS lines as the panel shows them.")};
+        QCoreApplication::translate("runoctl", "Wait up to MS for the reply instead of the panel's reply window."),
+        QStringLiteral("ms")};
+    QCommandLineOption verbose {QStringLiteral("verbose"),
+        QCoreApplication::translate("runoctl", "Print the TXD, RXD and STATUS lines as the panel shows them.")};
     QCommandLineOption json {QStringLiteral("json"),
-        QStringLiteral("Print one JSON object a line: per port; for list, per command; for ports, per port found.")};
+        QCoreApplication::translate(
+            "runoctl", "Print one JSON object a line: per port; for list, per command; for ports, per port found.")};
     QCommandLineOption log {QStringLiteral("log"),
-        QStringLiteral("Append one line per exchange to <file>, tab-separated: time, port, result, sent, received, "
-                       "status."),
+        QCoreApplication::translate(
+            "runoctl", "Append one line per exchange to <file>, tab-separated: time, port, result, sent, received, status."),
         QStringLiteral("file")};
-    QCommandLineOption help {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
-    QCommandLineOption version {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit.")};
+    QCommandLineOption help {
+        {QStringLiteral("h"), QStringLiteral("help")}, QCoreApplication::translate("runoctl", "Show this help and exit.")};
+    QCommandLineOption version {
+        {QStringLiteral("v"), QStringLiteral("version")}, QCoreApplication::translate("runoctl", "Show the version and exit.")};
 
     void addTo(QCommandLineParser& parser) const
     {
@@ -78,10 +86,10 @@ struct Options {
 
 void setUp(QCommandLineParser& parser, const Options& options)
 {
-    parser.setApplicationDescription(QString::fromUtf8(kDescription).arg(kKeptBytes));
+    parser.setApplicationDescription(QCoreApplication::translate("runoctl", kDescription).arg(kKeptBytes));
     options.addTo(parser);
-    parser.addPositionalArgument(
-        QStringLiteral("command"), QStringLiteral("What to send (see above)."), QStringLiteral("COMMAND..."));
+    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("runoctl", "What to send (see above)."),
+        QStringLiteral("COMMAND..."));
 }
 
 // A whole number in [min, max] in plain digits ("0", "1500"; not " 5",
@@ -99,7 +107,9 @@ std::optional<int> number(const QString& text, int min, int max)
 
 QString holdMsError(const QString& ms)
 {
-    return QStringLiteral("hold needs milliseconds from 0 to %1, not \"%2\"").arg(kMaxWaitMs).arg(quotedControls(ms));
+    return QCoreApplication::translate("runoctl", "hold needs milliseconds from 0 to %1, not \"%2\"")
+        .arg(kMaxWaitMs)
+        .arg(quotedControls(ms));
 }
 
 Invocation failed(const QString& message)
@@ -111,18 +121,18 @@ Invocation failed(const QString& message)
 
 QString unknownCommand(const QString& words)
 {
-    QString message = QStringLiteral("unknown command \"%1\"").arg(quotedControls(words.simplified()));
+    QString message = QCoreApplication::translate("runoctl", "unknown command \"%1\"").arg(quotedControls(words.simplified()));
     const QStringList like = namesLike(words);
     if (!like.isEmpty() && like.size() <= 8)
-        message += QStringLiteral("; did you mean: %1?").arg(like.join(QStringLiteral(", ")));
-    return message + QStringLiteral("\n'runoctl list' shows every command");
+        message += QCoreApplication::translate("runoctl", "; did you mean: %1?").arg(like.join(QStringLiteral(", ")));
+    return message + QCoreApplication::translate("runoctl", "\n'runoctl list' shows every command");
 }
 
 // The command words into the request: a name, "hold NAME MS" or "send TEXT".
 QString readCommand(QStringList words, Invocation& inv)
 {
     if (words.isEmpty())
-        return QStringLiteral("no command given");
+        return QCoreApplication::translate("runoctl", "no command given");
     const QString first = words.takeFirst();
     const QString verb = first.toLower();
     if (verb == QLatin1String("list") && words.isEmpty()) {
@@ -135,7 +145,7 @@ QString readCommand(QStringList words, Invocation& inv)
     }
     if (verb == QLatin1String("send")) {
         if (words.isEmpty())
-            return QStringLiteral("send needs the command text, e.g. send CR0");
+            return QCoreApplication::translate("runoctl", "send needs the command text, e.g. send CR0");
         inv.request.freeText = words.join(QLatin1Char(' '));
         inv.commandName = QStringLiteral("SEND");
         return {};
@@ -144,7 +154,7 @@ QString readCommand(QStringList words, Invocation& inv)
     if (!hold)
         words.prepend(first);
     else if (words.size() < 2)
-        return QStringLiteral("hold needs a hold button and milliseconds, e.g. hold \"VOL +\" 1500");
+        return QCoreApplication::translate("runoctl", "hold needs a hold button and milliseconds, e.g. hold \"VOL +\" 1500");
     const QString ms = hold ? words.takeLast() : QString();
     const QString name = words.join(QLatin1Char(' '));
     inv.request.command = findCommand(name);
@@ -154,7 +164,7 @@ QString readCommand(QStringList words, Invocation& inv)
     if (!hold)
         return {};
     if (!inv.request.command->hold)
-        return QStringLiteral("%1 is not held; only +/-, arrows and SELECT are").arg(inv.commandName);
+        return QCoreApplication::translate("runoctl", "%1 is not held; only +/-, arrows and SELECT are").arg(inv.commandName);
     const std::optional<int> holdMs = number(ms, 0, kMaxWaitMs);
     if (!holdMs)
         return holdMsError(ms);
@@ -167,10 +177,10 @@ QString readTargets(const QCommandLineParser& parser, const Options& o, Invocati
     const QStringList devices = parser.values(o.port);
     const QStringList coms = parser.values(o.com);
     if (!devices.isEmpty() && !coms.isEmpty())
-        return QStringLiteral("give --port or --com, not both");
+        return QCoreApplication::translate("runoctl", "give --port or --com, not both");
     for (const QString& device : devices) {
         if (device.isEmpty())
-            return QStringLiteral("--port needs a device");
+            return QCoreApplication::translate("runoctl", "--port needs a device");
         if (const QString error = deviceNameError(device); !error.isEmpty())
             return QStringLiteral("--port %1: \"%2\"").arg(error, quotedControls(device));
         inv.targets.append({device, device, 1});
@@ -178,7 +188,7 @@ QString readTargets(const QCommandLineParser& parser, const Options& o, Invocati
     for (const QString& com : coms) {
         const std::optional<int> n = number(com, 1, 2);
         if (!n)
-            return QStringLiteral("--com is 1 or 2, not \"%1\"").arg(quotedControls(com));
+            return QCoreApplication::translate("runoctl", "--com is 1 or 2, not \"%1\"").arg(quotedControls(com));
         inv.targets.append({QStringLiteral("COM%1").arg(*n), QString(), *n});
     }
     if (inv.targets.isEmpty())
@@ -192,17 +202,18 @@ QString readSettings(const QCommandLineParser& parser, const Options& o, Invocat
         const std::optional<int> baud = number(parser.value(o.speed), 1, 4'000'000);
         const LineSpeedRow* speed = baud ? findLineSpeed(*baud) : nullptr;
         if (!speed)
-            return QStringLiteral("--speed is %1, not \"%2\"").arg(speedChoices(false), quotedControls(parser.value(o.speed)));
+            return QCoreApplication::translate("runoctl", "--speed is %1, not \"%2\"")
+                .arg(speedChoices(false), quotedControls(parser.value(o.speed)));
         inv.request.baud = speed->baud;
     }
     if (parser.isSet(o.timeout)) {
         const std::optional<int> ms = number(parser.value(o.timeout), 1, kMaxWaitMs);
         if (!ms)
-            return QStringLiteral("--timeout needs milliseconds from 1 to %1").arg(kMaxWaitMs);
+            return QCoreApplication::translate("runoctl", "--timeout needs milliseconds from 1 to %1").arg(kMaxWaitMs);
         inv.request.timeoutMs = *ms;
     }
     if (parser.isSet(o.json) && parser.isSet(o.verbose))
-        return QStringLiteral("give --json or --verbose, not both");
+        return QCoreApplication::translate("runoctl", "give --json or --verbose, not both");
     inv.logPath = parser.value(o.log);
     inv.format = parser.isSet(o.json) ? Format::Json : parser.isSet(o.verbose) ? Format::Verbose : Format::Plain;
     return {};
@@ -251,7 +262,7 @@ QString helpText()
     // Named as installed, whatever path it was started by.
     QString text = parser.helpText();
     const qsizetype usageEnd = text.indexOf(QLatin1String(" [options]"));
-    return usageEnd < 0 ? text : QStringLiteral("Usage: runoctl") + text.mid(usageEnd);
+    return usageEnd < 0 ? text : QCoreApplication::translate("runoctl", "Usage: runoctl") + text.mid(usageEnd);
 }
 
 } // namespace runo

@@ -4,6 +4,7 @@
 //   runoctl --port /dev/ttyUSB0 --port /dev/ttyUSB1 read l-time
 #include "cli/report.h"
 #include "cli/run.h"
+#include "l10n/translations.h"
 #include "panel/endsignals.h"
 
 #include <QCoreApplication>
@@ -19,16 +20,19 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("runoctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
+    runo::installTranslations();
 
     const runo::Invocation invocation = runo::parseInvocation(QCoreApplication::arguments());
     if (!invocation.error.isEmpty()) {
-        std::fprintf(stderr, "runoctl: %s\nTry 'runoctl --help'.\n", qPrintable(invocation.error));
+        std::fprintf(stderr, "runoctl: %s\n%s\n", qPrintable(invocation.error),
+            qPrintable(QCoreApplication::translate("runoctl", "Try 'runoctl --help'.")));
         return runo::kExitUsage;
     }
     const int status = runo::run(invocation);
     // What a script reads must not be lost unnoticed.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "runoctl: cannot write the output: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "runoctl: %s: %s\n", qPrintable(QCoreApplication::translate("runoctl", "cannot write the output")),
+            std::strerror(errno));
         return runo::kExitOutputError;
     }
     return status;

@@ -3,6 +3,7 @@
 
 #include "cli/report.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -30,7 +31,7 @@ int listPorts(bool json)
 {
     const QList<SerialDevice> devices = availableDevices();
     if (devices.isEmpty())
-        std::fputs("runoctl: no serial ports found\n", stderr);
+        std::fputs(qPrintable(QCoreApplication::translate("runoctl", "runoctl: no serial ports found\n")), stderr);
     const QByteArray out = portList(devices, json).toUtf8();
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     return kExitReply;

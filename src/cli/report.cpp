@@ -4,6 +4,7 @@
 #include "link/quoted.h"
 #include "traffic/traffictext.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
@@ -144,9 +145,9 @@ Report describe(const Target& target, const QString& name, const Outcome& o, For
     if (o.result == Outcome::Result::PortError)
         r.err = QStringLiteral("runoctl: %1\n").arg(o.error);
     else if (o.result == Outcome::Result::Interrupted)
-        r.err = QStringLiteral("runoctl: %1: ended by a signal\n").arg(quotedControls(target.label));
+        r.err = QCoreApplication::translate("runoctl", "runoctl: %1: ended by a signal\n").arg(quotedControls(target.label));
     if (o.dropped > 0)
-        r.err += QStringLiteral("runoctl: %1: %2 bytes received past the first %3 were not kept\n")
+        r.err += QCoreApplication::translate("runoctl", "runoctl: %1: %2 bytes received past the first %3 were not kept\n")
                      .arg(quotedControls(target.label))
                      .arg(o.dropped)
                      .arg(kKeptBytes);
@@ -168,7 +169,9 @@ Report describe(const Target& target, const QString& name, const Outcome& o, For
     } else if (o.result != Outcome::Result::NoReply) {
         r.out = withPort(target, replyText(o), prefix);
     } else {
-        r.err = QStringLiteral("runoctl: %1: no reply within %2 ms\n").arg(quotedControls(target.label)).arg(o.replyWindowMs);
+        r.err = QCoreApplication::translate("runoctl", "runoctl: %1: no reply within %2 ms\n")
+                    .arg(quotedControls(target.label))
+                    .arg(o.replyWindowMs);
     }
     return r;
 }

@@ -75,7 +75,7 @@ void Panel::choosePort(int port, bool openIfClosed)
 void Panel::assignDevice(int port, const QString& device)
 {
     if (const QString error = deviceNameError(device); !error.isEmpty()) {
-        emit warning(QStringLiteral("COM%1: refused: the menu %2: \"%3\"").arg(port).arg(error, quotedControls(device)));
+        emit warning(tr("COM%1: refused: the menu %2: \"%3\"").arg(port).arg(error, quotedControls(device)));
         return; // nothing chosen, remembered or opened
     }
     const QString absolute = absoluteDevice(device);

@@ -2,6 +2,7 @@
 // runo-projector-sim: a data projector on a serial line, for trying out and
 // testing the control panel without the hardware.
 
+#include "l10n/translations.h"
 #include "simserver.h"
 
 #include <QCommandLineParser>
@@ -44,27 +45,29 @@ bool installSignalHandlers()
     return true;
 }
 
-const char* const Usage = "Usage: runo-projector-sim [options]\n"
-                          "Try 'runo-projector-sim --help' for more information.\n";
+const char* const Usage = QT_TRANSLATE_NOOP("runo-projector-sim",
+    "Usage: runo-projector-sim [options]\n"
+    "Try 'runo-projector-sim --help' for more information.\n");
 
-const char* const Description = "Simulates a projector on a serial line.\n"
-                                "\n"
-                                "Without --device it creates a pseudo-terminal (raw, 8N1) and serves its\n"
-                                "master side; with --device it serves the given terminal device.\n"
-                                "\n"
-                                "Output on stdout, one item per line, flushed at once:\n"
-                                "  /dev/...     the path to open (always the first line; printed again\n"
-                                "               after every reopen)\n"
-                                "  RX <line>    each command line received, without its CR; bytes\n"
-                                "               outside printable ASCII appear as \\xNN, a backslash as \\\\\n"
-                                "               (use these to count commands, e.g. held \"C09\" repeats)\n"
-                                "  CLOSED       the line was closed by --close-after\n"
-                                "\n"
-                                "Command lines end at CR; LF is ignored. Lines longer than 512 bytes are\n"
-                                "discarded. --close-after counts lines anew after each reopen; the\n"
-                                "projector itself (power state, input, lamp time) carries on across\n"
-                                "reopens. Without --reopen-after the program stays running with the line\n"
-                                "closed. SIGINT or SIGTERM ends the program.";
+const char* const Description = QT_TRANSLATE_NOOP("runo-projector-sim",
+    "Simulates a projector on a serial line.\n"
+    "\n"
+    "Without --device it creates a pseudo-terminal (raw, 8N1) and serves its\n"
+    "master side; with --device it serves the given terminal device.\n"
+    "\n"
+    "Output on stdout, one item per line, flushed at once:\n"
+    "  /dev/...     the path to open (always the first line; printed again\n"
+    "               after every reopen)\n"
+    "  RX <line>    each command line received, without its CR; bytes\n"
+    "               outside printable ASCII appear as \\xNN, a backslash as \\\\\n"
+    "               (use these to count commands, e.g. held \"C09\" repeats)\n"
+    "  CLOSED       the line was closed by --close-after\n"
+    "\n"
+    "Command lines end at CR; LF is ignored. Lines longer than 512 bytes are\n"
+    "discarded. --close-after counts lines anew after each reopen; the\n"
+    "projector itself (power state, input, lamp time) carries on across\n"
+    "reopens. Without --reopen-after the program stays running with the line\n"
+    "closed. SIGINT or SIGTERM ends the program.");
 
 bool intValue(const QCommandLineParser& p, const QString& name, int min, int* out)
 {
@@ -73,7 +76,8 @@ bool intValue(const QCommandLineParser& p, const QString& name, int min, int* ou
     bool ok = false;
     const int v = p.value(name).toInt(&ok);
     if (!ok || v < min) {
-        std::fprintf(stderr, "runo-projector-sim: --%s needs a whole number >= %d\n", qPrintable(name), min);
+        std::fprintf(stderr, "runo-projector-sim: %s\n",
+            qPrintable(QCoreApplication::translate("runo-projector-sim", "--%1 needs a whole number >= %2").arg(name).arg(min)));
         return false;
     }
     *out = v;
@@ -87,7 +91,8 @@ bool outputWritten()
 {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return true;
-    std::fprintf(stderr, "runo-projector-sim: cannot write the output: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "runo-projector-sim: %s: %s\n",
+        qPrintable(QCoreApplication::translate("runo-projector-sim", "cannot write the output")), std::strerror(errno));
     return false;
 }
 
@@ -98,35 +103,51 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("runo-projector-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
+    runo::installTranslations();
 
     QCommandLineParser p;
-    p.setApplicationDescription(QString::fromLatin1(Description));
-    const QCommandLineOption helpOption({"h", "help"}, "Show this help.");
-    const QCommandLineOption versionOption({"v", "version"}, "Show the version.");
+    p.setApplicationDescription(QCoreApplication::translate("runo-projector-sim", Description));
+    const QCommandLineOption helpOption({"h", "help"}, QCoreApplication::translate("runo-projector-sim", "Show this help."));
+    const QCommandLineOption versionOption(
+        {"v", "version"}, QCoreApplication::translate("runo-projector-sim", "Show the version."));
     p.addOptions({helpOption, versionOption});
     p.addOptions({
-        {"device", "Serve the terminal device <path> instead of a new pseudo-terminal.", "path"},
-        {"baud", "Line speed (default 19200; 9600, 38400, ... also accepted).", "rate"},
-        {"delay", "Wait <ms> before sending each reply.", "ms"},
-        {"split", "Send replies in pieces of <n> bytes.", "n"},
-        {"gap", "Pause <ms> between reply pieces (with --split).", "ms"},
-        {"silent", "Never answer (echo included)."},
-        {"garbage", "Answer every command that gets a reply with 1-16 random bytes instead."},
-        {"flood", "Send <n> random bytes per second, unasked.", "n"},
-        {"echo", "Send each command line, with its CR, back before the reply."},
-        {"close-after", "Close the line after <n> command lines (their replies are sent first).", "n"},
+        {"device",
+            QCoreApplication::translate(
+                "runo-projector-sim", "Serve the terminal device <path> instead of a new pseudo-terminal."),
+            "path"},
+        {"baud", QCoreApplication::translate("runo-projector-sim", "Line speed (default 19200; 9600, 38400, ... also accepted)."),
+            "rate"},
+        {"delay", QCoreApplication::translate("runo-projector-sim", "Wait <ms> before sending each reply."), "ms"},
+        {"split", QCoreApplication::translate("runo-projector-sim", "Send replies in pieces of <n> bytes."), "n"},
+        {"gap", QCoreApplication::translate("runo-projector-sim", "Pause <ms> between reply pieces (with --split)."), "ms"},
+        {"silent", QCoreApplication::translate("runo-projector-sim", "Never answer (echo included).")},
+        {"garbage",
+            QCoreApplication::translate(
+                "runo-projector-sim", "Answer every command that gets a reply with 1-16 random bytes instead.")},
+        {"flood", QCoreApplication::translate("runo-projector-sim", "Send <n> random bytes per second, unasked."), "n"},
+        {"echo",
+            QCoreApplication::translate("runo-projector-sim", "Send each command line, with its CR, back before the reply.")},
+        {"close-after",
+            QCoreApplication::translate(
+                "runo-projector-sim", "Close the line after <n> command lines (their replies are sent first)."),
+            "n"},
         {"reopen-after",
-            "With --close-after: open the line again <ms> after closing it; a pseudo-terminal "
-            "is created anew and its new path printed.",
+            QCoreApplication::translate("runo-projector-sim",
+                "With --close-after: open the line again <ms> after closing it; a pseudo-terminal "
+                "is created anew and its new path printed."),
             "ms"},
-        {"power-on-ms", "Count-down after power on (default 5000).", "ms"},
-        {"cooldown-ms", "Cooling down after power off (default 5000).", "ms"},
-        {"lamp-hours", "Lamp hours at start (default 1234).", "h"},
-        {"log", "Trace every received line (RX) and every piece sent (TX) on stderr, time-stamped."},
-        {"quiet", "Do not print RX lines on stdout."},
+        {"power-on-ms", QCoreApplication::translate("runo-projector-sim", "Count-down after power on (default 5000)."), "ms"},
+        {"cooldown-ms", QCoreApplication::translate("runo-projector-sim", "Cooling down after power off (default 5000)."), "ms"},
+        {"lamp-hours", QCoreApplication::translate("runo-projector-sim", "Lamp hours at start (default 1234)."), "h"},
+        {"log",
+            QCoreApplication::translate(
+                "runo-projector-sim", "Trace every received line (RX) and every piece sent (TX) on stderr, time-stamped.")},
+        {"quiet", QCoreApplication::translate("runo-projector-sim", "Do not print RX lines on stdout.")},
     });
     if (!p.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "runo-projector-sim: %s\n%s", qPrintable(p.errorText()), Usage);
+        std::fprintf(stderr, "runo-projector-sim: %s\n%s", qPrintable(p.errorText()),
+            qPrintable(QCoreApplication::translate("runo-projector-sim", Usage)));
         return 2;
     }
     if (p.isSet(helpOption)) {
@@ -156,12 +177,15 @@ int main(int argc, char* argv[])
     opt.projector.powerOnMs = powerOn;
     opt.projector.coolDownMs = coolDown;
     if (!p.positionalArguments().isEmpty()) {
-        std::fprintf(
-            stderr, "runo-projector-sim: unexpected argument %s\n%s", qPrintable(p.positionalArguments().first()), Usage);
+        std::fprintf(stderr, "runo-projector-sim: %s\n%s",
+            qPrintable(
+                QCoreApplication::translate("runo-projector-sim", "unexpected argument %1").arg(p.positionalArguments().first())),
+            qPrintable(QCoreApplication::translate("runo-projector-sim", Usage)));
         return 2;
     }
     if (!SimServer::baudSupported(opt.baud)) {
-        std::fprintf(stderr, "runo-projector-sim: unsupported baud rate %d\n", opt.baud);
+        std::fprintf(stderr, "runo-projector-sim: %s\n",
+            qPrintable(QCoreApplication::translate("runo-projector-sim", "unsupported baud rate %1").arg(opt.baud)));
         return 2;
     }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "simserver.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QRandomGenerator>
@@ -88,7 +89,8 @@ QByteArray randomBytes(int count)
 QString errnoText(const char* what, const QString& path = {})
 {
     const QString where = path.isEmpty() ? QString() : QStringLiteral(" ") + path;
-    return QStringLiteral("%1%2: %3").arg(QLatin1String(what), where, QString::fromLocal8Bit(std::strerror(errno)));
+    return QStringLiteral("%1%2: %3")
+        .arg(QCoreApplication::translate("runo-projector-sim", what), where, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 } // namespace
@@ -140,7 +142,7 @@ bool SimServer::baudSupported(int baud) { return speedFor(baud) != B0; }
 bool SimServer::start(QString* error)
 {
     if (!baudSupported(m_opt.baud)) {
-        *error = QStringLiteral("unsupported baud rate %1").arg(m_opt.baud);
+        *error = tr("unsupported baud rate %1").arg(m_opt.baud);
         return false;
     }
     if (!openLine(error))
@@ -175,16 +177,16 @@ bool SimServer::openLine(QString* error)
         path = QFile::encodeName(m_opt.device);
         const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            *error = errnoText("cannot open", m_opt.device);
+            *error = errnoText(QT_TRANSLATE_NOOP("runo-projector-sim", "cannot open"), m_opt.device);
             return false;
         }
         if (!::isatty(fd)) {
             ::close(fd);
-            *error = QStringLiteral("%1 is not a terminal device").arg(m_opt.device);
+            *error = tr("%1 is not a terminal device").arg(m_opt.device);
             return false;
         }
         if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
-            *error = errnoText("cannot configure", m_opt.device);
+            *error = errnoText(QT_TRANSLATE_NOOP("runo-projector-sim", "cannot configure"), m_opt.device);
             ::close(fd);
             return false;
         }

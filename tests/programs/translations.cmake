@@ -1,0 +1,28 @@
+# SPDX-License-Identifier: MIT
+# The Japanese catalogue is in line with the code (what lupdate makes of the
+# sources now) and finished; runoctl speaks it under a Japanese locale while
+# its machine-readable output stays byte for byte what it is in C.
+set(work ${CMAKE_CURRENT_BINARY_DIR}/translations-check)
+file(MAKE_DIRECTORY ${work})
+configure_file(${TS} ${work}/current.ts COPYONLY)
+execute_process(COMMAND ${LUPDATE} ${LUPDATE_ARGS} -ts ${work}/current.ts RESULT_VARIABLE failed)
+file(READ ${TS} shipped)
+file(READ ${work}/current.ts current)
+if(failed OR NOT shipped STREQUAL current)
+  message(FATAL_ERROR "${TS} is not in line with the sources: cmake --build build --target update-translations, then translate")
+endif()
+string(REGEX MATCHALL "<source>[^<]*</source>[ \n]*<translation( type=\"unfinished\")?></translation>" untranslated "${shipped}")
+string(REGEX MATCHALL "<translation type=\"unfinished\">" unfinished "${shipped}")
+if(untranslated OR unfinished)
+  message(FATAL_ERROR "untranslated or unfinished in ${TS}:\n${untranslated}")
+endif()
+foreach(locale C ja_JP.UTF-8)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=${locale} LANGUAGE= ${RUNOCTL} --no-such-option ERROR_VARIABLE usage_${locale})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=${locale} LANGUAGE= ${RUNOCTL} --json list OUTPUT_VARIABLE json_${locale})
+endforeach()
+if(NOT usage_ja_JP.UTF-8 MATCHES "詳しくは 'runoctl --help'" OR NOT usage_C MATCHES "Try 'runoctl --help'")
+  message(FATAL_ERROR "runoctl under C and ja_JP.UTF-8:\n${usage_C}\n${usage_ja_JP.UTF-8}")
+endif()
+if(NOT json_C STREQUAL json_ja_JP.UTF-8 OR NOT json_C MATCHES "^{")
+  message(FATAL_ERROR "runoctl --json list differs under ja_JP.UTF-8")
+endif()
