@@ -124,17 +124,13 @@ line cannot be opened or a port cannot be listened on.</source>
         <source>share port %1: %2</source>
         <translation>共有ポート %1: %2</translation>
     </message>
+    <message>
+        <source>Append one line per exchange on the line to &lt;file&gt;, tab-separated: time, port, result, sent, received, status.</source>
+        <translation>回線でのやり取りごとに 1 行を &lt;file&gt; に追記します (タブ区切り: 時刻、ポート、結果、送信、受信、ステータス)。</translation>
+    </message>
 </context>
 <context>
     <name>runo-control</name>
-    <message>
-        <source>Usage: runo-control [--com1 DEVICE] [--com2 DEVICE]
-Try &apos;runo-control --help&apos; for more information.
-</source>
-        <translation>使い方: runo-control [--com1 DEVICE] [--com2 DEVICE]
-詳しくは &apos;runo-control --help&apos; を参照してください。
-</translation>
-    </message>
     <message>
         <source>cannot write the output</source>
         <translation>出力を書き込めません</translation>
@@ -166,6 +162,18 @@ Try &apos;runo-control --help&apos; for more information.
     <message>
         <source>no display: set DISPLAY or WAYLAND_DISPLAY, or run it from a desktop session</source>
         <translation>ディスプレイがありません: DISPLAY か WAYLAND_DISPLAY を設定するか、デスクトップセッションから起動してください</translation>
+    </message>
+    <message>
+        <source>Usage: runo-control [--com1 DEVICE] [--com2 DEVICE] [--log FILE]
+Try &apos;runo-control --help&apos; for more information.
+</source>
+        <translation>使い方: runo-control [--com1 DEVICE] [--com2 DEVICE] [--log FILE]
+詳しくは &apos;runo-control --help&apos; を参照してください。
+</translation>
+    </message>
+    <message>
+        <source>Append one line per exchange to FILE, tab-separated: time, port, result, sent, received, status.</source>
+        <translation>やり取りごとに 1 行を FILE に追記します (タブ区切り: 時刻、ポート、結果、送信、受信、ステータス)。</translation>
     </message>
 </context>
 <context>
@@ -331,6 +339,21 @@ closed. SIGINT or SIGTERM ends the program.</source>
     <message>
         <source>COM%1: refused: the menu %2: &quot;%3&quot;</source>
         <translation>COM%1: 拒否されました: メニューの %2: &quot;%3&quot;</translation>
+    </message>
+</context>
+<context>
+    <name>runo::TrafficLog</name>
+    <message>
+        <source>cannot open the log %1: %2; the traffic is not logged</source>
+        <translation>ログ %1 を開けません: %2。通信は記録されません</translation>
+    </message>
+    <message>
+        <source>only part of a line was written</source>
+        <translation>行の一部しか書き込めませんでした</translation>
+    </message>
+    <message>
+        <source>cannot write the log %1: %2; no more traffic is logged</source>
+        <translation>ログ %1 に書き込めません: %2。以後の通信は記録されません</translation>
     </message>
 </context>
 <context>
@@ -517,6 +540,10 @@ printed). With several ports, the worst of these.</source>
 </source>
         <translation>runoctl: %1: %2 ミリ秒以内に応答がありません
 </translation>
+    </message>
+    <message>
+        <source>Append one line per exchange to &lt;file&gt;, tab-separated: time, port, result, sent, received, status.</source>
+        <translation>やり取りごとに 1 行を &lt;file&gt; に追記します (タブ区切り: 時刻、ポート、結果、送信、受信、ステータス)。</translation>
     </message>
 </context>
 </TS>
