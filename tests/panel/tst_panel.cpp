@@ -362,8 +362,7 @@ void TstPanel::devicePrecedence_data()
     const QString refused = "names a device with a control character in it";
     row("remembered NUL", "", "", "/dev/null\\0x", "", QString::fromLatin1("/dev/null\0x", 11),
         "COM1 (/dev/null\\x00x): refused: the remembered choice in FILE " + refused);
-    row("environment newline", "", "/dev/null\nx", "", "", "/dev/null\nx",
-        "COM1 (/dev/null\\nx): refused: RUNO_COM1 " + refused);
+    row("environment newline", "", "/dev/null\nx", "", "", "/dev/null\nx", "COM1 (/dev/null\\nx): refused: RUNO_COM1 " + refused);
     row("URL with DEL", "socket://h\x7f:1", "", "", "", "socket://h\x7f:1",
         "COM1 (socket://h\\x7f:1): refused: --com1 " + refused);
 }
