@@ -116,7 +116,7 @@ int main(int argc, char* argv[])
                 "status."),
             "file"},
     });
-    if (!p.parse(app.arguments()))
+    if (!p.parse(QCoreApplication::arguments()))
         return usage(p.errorText());
     if (p.isSet(help)) {
         std::fputs(qPrintable(p.helpText().replace(app.arguments().first(), QLatin1String("runo-bridge"))), stdout);
@@ -229,5 +229,5 @@ int main(int argc, char* argv[])
 #ifdef RUNO_HAVE_SYSTEMD
     sd_notify(0, "READY=1");
 #endif
-    return app.exec();
+    return QCoreApplication::exec();
 }

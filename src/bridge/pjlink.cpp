@@ -214,8 +214,8 @@ void PjlinkProjector::askAll(const QList<QByteArray>& lines, QObject* asker, con
     askNext(std::make_shared<Results>(), lines, asker, answer, compose);
 }
 
-void PjlinkProjector::askNext(std::shared_ptr<Results> results, QList<QByteArray> lines, QObject* asker, Answer answer,
-    std::function<QByteArray(const Results&)> compose)
+void PjlinkProjector::askNext(const std::shared_ptr<Results>& results, QList<QByteArray> lines, QObject* asker,
+    const Answer& answer, const std::function<QByteArray(const Results&)>& compose)
 {
     if (lines.isEmpty()) {
         answer(compose(*results));

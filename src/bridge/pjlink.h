@@ -70,8 +70,8 @@ private:
     // its ERR3 or ERR4.
     void askAll(const QList<QByteArray>& lines, QObject* asker, const Answer& answer,
         const std::function<QByteArray(const Results&)>& compose);
-    void askNext(std::shared_ptr<Results> results, QList<QByteArray> lines, QObject* asker, Answer answer,
-        std::function<QByteArray(const Results&)> compose);
+    void askNext(const std::shared_ptr<Results>& results, QList<QByteArray> lines, QObject* asker, const Answer& answer,
+        const std::function<QByteArray(const Results&)>& compose);
 
     Result power(const PjlinkRequest& r, QObject* asker, const Answer& answer);
     Result input(const PjlinkRequest& r, QObject* asker, const Answer& answer);

@@ -118,7 +118,7 @@ private:
     void failOpen(const QString& reason);
     void reportFailure();
     void shutDown();
-    void send(const QByteArray& data);
+    void send(const QByteArray& wire);
     void answer(const QByteArray& reply);
     void queue(const QByteArray& bytes, bool data);
     void settle();
