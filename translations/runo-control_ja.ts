@@ -177,6 +177,127 @@ Try &apos;runo-control --help&apos; for more information.
     </message>
 </context>
 <context>
+    <name>runo-link</name>
+    <message>
+        <source>ModemManager and brltty can take a USB serial adapter for their own: &quot;fuser -v %1&quot; names a program holding it, and &quot;journalctl -b | grep -i -e brltty -e ModemManager&quot; shows whether one took it.</source>
+        <translation>ModemManager や brltty が USB シリアルアダプターを占有することがあります: &quot;fuser -v %1&quot; で使用中のプログラムが、&quot;journalctl -b | grep -i -e brltty -e ModemManager&quot; でどちらかが占有したかがわかります。</translation>
+    </message>
+    <message>
+        <source>You joined the group &quot;%1&quot;, which may read and write the device, after this session began: log out and in again.</source>
+        <translation>デバイスを読み書きできるグループ &quot;%1&quot; への参加はこのセッションの開始後です: ログアウトしてログインし直してください。</translation>
+    </message>
+    <message>
+        <source>The device belongs to the group &quot;%1&quot;: add yourself to it with
+    sudo adduser $USER %1
+then log out and in again.</source>
+        <translation>デバイスはグループ &quot;%1&quot; のものです: 次のコマンドで参加し
+    sudo adduser $USER %1
+ログアウトしてログインし直してください。</translation>
+    </message>
+    <message>
+        <source>The device belongs to the user &quot;%1&quot; and the group &quot;%2&quot; (mode %3), which give you no read and write access: ask the machine&apos;s administrator for it.</source>
+        <translation>デバイスはユーザー &quot;%1&quot;、グループ &quot;%2&quot; (モード %3) のもので、読み書きの権限がありません: マシンの管理者に依頼してください。</translation>
+    </message>
+    <message>
+        <source>another program</source>
+        <translation>別のプログラム</translation>
+    </message>
+    <message>
+        <source>process %1</source>
+        <translation>プロセス %1</translation>
+    </message>
+    <message>
+        <source>process %1 (%2)</source>
+        <translation>プロセス %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Invalid line settings &quot;%1&quot;: expected baud,parity,data bits,stop bits</source>
+        <translation>回線設定 &quot;%1&quot; が正しくありません: ボーレート,パリティ,データビット,ストップビット で指定してください</translation>
+    </message>
+    <message>
+        <source>Invalid baud rate &quot;%1&quot;</source>
+        <translation>ボーレート &quot;%1&quot; が正しくありません</translation>
+    </message>
+    <message>
+        <source>Invalid parity &quot;%1&quot;: expected N, E, O, M or S</source>
+        <translation>パリティ &quot;%1&quot; が正しくありません: N、E、O、M、S のいずれかです</translation>
+    </message>
+    <message>
+        <source>Invalid data bits &quot;%1&quot;: expected 5 to 8</source>
+        <translation>データビット &quot;%1&quot; が正しくありません: 5 から 8 です</translation>
+    </message>
+    <message>
+        <source>Invalid stop bits &quot;%1&quot;: expected 1, 1.5 or 2</source>
+        <translation>ストップビット &quot;%1&quot; が正しくありません: 1、1.5、2 のいずれかです</translation>
+    </message>
+    <message>
+        <source>Invalid network port: expected socket://HOST:PORT or rfc2217://HOST:PORT</source>
+        <translation>ネットワークポートが正しくありません: socket://HOST:PORT または rfc2217://HOST:PORT で指定してください</translation>
+    </message>
+    <message>
+        <source>The server keeps negotiating (Telnet) and reads nothing</source>
+        <translation>サーバーがネゴシエーション (Telnet) を続け、データを読み取りません</translation>
+    </message>
+    <message>
+        <source>The server refuses COM port control (RFC 2217)</source>
+        <translation>サーバーが COM ポート制御 (RFC 2217) を拒否しました</translation>
+    </message>
+    <message>
+        <source>The server says &quot;%1&quot;: another connection holds the port</source>
+        <translation>サーバーの応答は &quot;%1&quot;: 別の接続がポートを使用中です</translation>
+    </message>
+    <message>
+        <source>No answer to COM port control (RFC 2217) within %1 s</source>
+        <translation>%1 秒以内に COM ポート制御 (RFC 2217) の応答がありません</translation>
+    </message>
+    <message>
+        <source>No connection within %1 s</source>
+        <translation>%1 秒以内に接続できません</translation>
+    </message>
+    <message>
+        <source>refused: %1 %2</source>
+        <translation>拒否されました: %1 の%2</translation>
+    </message>
+    <message>
+        <source>the remembered choice in %1</source>
+        <translation>%1 に記憶された選択</translation>
+    </message>
+    <message>
+        <source>names a device with a control character in it</source>
+        <translation>デバイス名に制御文字が含まれています</translation>
+    </message>
+    <message>
+        <source>refused: the port %1</source>
+        <translation>拒否されました: ポートの%1</translation>
+    </message>
+    <message>
+        <source>Invalid port number %1</source>
+        <translation>ポート番号 %1 は正しくありません</translation>
+    </message>
+    <message>
+        <source>Port already open</source>
+        <translation>ポートはすでに開いています</translation>
+    </message>
+    <message>
+        <source>The port is in use by %1</source>
+        <translation>ポートは %1 が使用中です</translation>
+    </message>
+    <message>
+        <source>%1.
+%2</source>
+        <translation>%1
+%2</translation>
+    </message>
+    <message>
+        <source>Output buffer full, line dropped</source>
+        <translation>出力バッファーがいっぱいです。行を破棄しました</translation>
+    </message>
+    <message>
+        <source>Port not open</source>
+        <translation>ポートが開いていません</translation>
+    </message>
+</context>
+<context>
     <name>runo-projector-sim</name>
     <message>
         <source>Usage: runo-projector-sim [options]

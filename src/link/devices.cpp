@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "link/devices.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,24 +43,27 @@ QString deviceLabel(const SerialDevice& d)
 
 QString accessHint(const DeviceAccess& a)
 {
-    const QString otherPrograms
-        = QStringLiteral("ModemManager and brltty can take a USB serial adapter for their own: \"fuser -v %1\" names a program "
-                         "holding it, and \"journalctl -b | grep -i -e brltty -e ModemManager\" shows whether one took it.");
+    const QString otherPrograms = QCoreApplication::translate("runo-link",
+        "ModemManager and brltty can take a USB serial adapter for their own: \"fuser -v %1\" names a program "
+        "holding it, and \"journalctl -b | grep -i -e brltty -e ModemManager\" shows whether one took it.");
     if (!a.exists || a.mayReadWrite)
         return a.usbAdapter ? otherPrograms.arg(a.device) : QString();
     constexpr unsigned kGroupReadWrite = 060;
     if ((a.mode & kGroupReadWrite) == kGroupReadWrite && !a.groupIsRoot && !a.inGroupNow) {
         if (a.inGroupDatabase)
-            return QStringLiteral("You joined the group \"%1\", which may read and write the device, after this "
-                                  "session began: log out and in again.")
+            return QCoreApplication::translate("runo-link",
+                "You joined the group \"%1\", which may read and write the device, after this "
+                "session began: log out and in again.")
                 .arg(a.group);
-        return QStringLiteral("The device belongs to the group \"%1\": add yourself to it with\n"
-                              "    sudo adduser $USER %1\n"
-                              "then log out and in again.")
+        return QCoreApplication::translate("runo-link",
+            "The device belongs to the group \"%1\": add yourself to it with\n"
+            "    sudo adduser $USER %1\n"
+            "then log out and in again.")
             .arg(a.group);
     }
-    return QStringLiteral("The device belongs to the user \"%1\" and the group \"%2\" (mode %3), which give you "
-                          "no read and write access: ask the machine's administrator for it.")
+    return QCoreApplication::translate("runo-link",
+        "The device belongs to the user \"%1\" and the group \"%2\" (mode %3), which give you "
+        "no read and write access: ask the machine's administrator for it.")
         .arg(a.owner, a.group, QStringLiteral("%1").arg(a.mode & 0777, 4, 8, QLatin1Char('0')));
 }
 
@@ -111,11 +115,11 @@ QString lockHolder(const QString& device)
         bool ok = false;
         const qint64 pid = lock.readLine(32).trimmed().toLongLong(&ok);
         if (!ok || pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
-            return QStringLiteral("another program");
+            return QCoreApplication::translate("runo-link", "another program");
         QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
         const QString program = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
-        return program.isEmpty() ? QStringLiteral("process %1").arg(pid)
-                                 : QStringLiteral("process %1 (%2)").arg(pid).arg(program);
+        return program.isEmpty() ? QCoreApplication::translate("runo-link", "process %1").arg(pid)
+                                 : QCoreApplication::translate("runo-link", "process %1 (%2)").arg(pid).arg(program);
     }
     return {};
 }

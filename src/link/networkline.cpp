@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "link/networkline.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 #ifdef Q_OS_LINUX
@@ -33,7 +34,8 @@ std::optional<NetworkAddress> parseNetworkAddress(const QString& url, QString* e
         && !parsed.hasFragment() && parsed.userInfo().isEmpty();
     if (!parsed.isValid() || !known || address.host.isEmpty() || port < 1 || port > 65535 || !bare) {
         if (error)
-            *error = QStringLiteral("Invalid network port: expected socket://HOST:PORT or rfc2217://HOST:PORT");
+            *error = QCoreApplication::translate(
+                "runo-link", "Invalid network port: expected socket://HOST:PORT or rfc2217://HOST:PORT");
         return std::nullopt;
     }
     address.port = quint16(port);
@@ -173,7 +175,7 @@ void NetworkLine::answer(const QByteArray& reply)
     settle();
     if (m_protocolWaiting <= kProtocolWaitLimitBytes)
         return;
-    const QString reason = QStringLiteral("The server keeps negotiating (Telnet) and reads nothing");
+    const QString reason = QCoreApplication::translate("runo-link", "The server keeps negotiating (Telnet) and reads nothing");
     if (m_state != State::Open) {
         failOpen(reason);
         return;
@@ -240,7 +242,7 @@ void NetworkLine::receive()
         queue(ComPortTelnet::setLine(m_settings), false);
         becomeOpen();
     } else if (m_state == State::Agreeing && m_telnet.comPort() == ComPortTelnet::ComPort::Refused) {
-        failOpen(QStringLiteral("The server refuses COM port control (RFC 2217)"));
+        failOpen(QCoreApplication::translate("runo-link", "The server refuses COM port control (RFC 2217)"));
     }
     if (m_state == State::Closed || !(m_rfc2217 || m_sentData) || data.isEmpty())
         return;
@@ -260,7 +262,8 @@ bool NetworkLine::screenGreeting(QByteArray& data)
     for (const char* text : kBusyTexts) {
         const QByteArray busy(text);
         if (m_greeting.startsWith(busy)) {
-            failOpen(QStringLiteral("The server says \"%1\": another connection holds the port").arg(QLatin1String(text)));
+            failOpen(QCoreApplication::translate("runo-link", "The server says \"%1\": another connection holds the port")
+                         .arg(QLatin1String(text)));
             return false;
         }
         maybe = maybe || busy.startsWith(m_greeting);
@@ -314,8 +317,9 @@ void NetworkLine::socketFailed()
 void NetworkLine::timedOut()
 {
     failOpen(m_state == State::Agreeing
-            ? QStringLiteral("No answer to COM port control (RFC 2217) within %1 s").arg(kConnectTimeoutMs / 1000)
-            : QStringLiteral("No connection within %1 s").arg(kConnectTimeoutMs / 1000));
+            ? QCoreApplication::translate("runo-link", "No answer to COM port control (RFC 2217) within %1 s")
+                  .arg(kConnectTimeoutMs / 1000)
+            : QCoreApplication::translate("runo-link", "No connection within %1 s").arg(kConnectTimeoutMs / 1000));
 }
 
 // Reported from the event loop, never from inside open() or the socket's own

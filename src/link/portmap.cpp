@@ -4,6 +4,7 @@
 #include "link/quoted.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
 
@@ -14,7 +15,8 @@ namespace {
 PortDevice checked(const QString& device, DeviceSource source, const QString& origin)
 {
     const QString error = deviceNameError(device);
-    return {device, source, error.isEmpty() ? QString() : QStringLiteral("refused: %1 %2").arg(origin, error)};
+    return {device, source,
+        error.isEmpty() ? QString() : QCoreApplication::translate("runo-link", "refused: %1 %2").arg(origin, error)};
 }
 
 } // namespace
@@ -54,7 +56,7 @@ void PortMap::choose(int port, const QString& device, const QString& origin)
 void PortMap::loadRemembered(const QSettings& settings)
 {
     m_remembered.clear();
-    const QString origin = QStringLiteral("the remembered choice in %1").arg(settings.fileName());
+    const QString origin = QCoreApplication::translate("runo-link", "the remembered choice in %1").arg(settings.fileName());
     for (const int port : {1, 2}) {
         const QString device = settings.value(settingsKey(port)).toString();
         if (!device.isEmpty())
@@ -81,7 +83,8 @@ QString absoluteDevice(const QString& device)
 
 QString deviceNameError(const QString& device)
 {
-    return hasControls(device) ? QStringLiteral("names a device with a control character in it") : QString();
+    return hasControls(device) ? QCoreApplication::translate("runo-link", "names a device with a control character in it")
+                               : QString();
 }
 
 } // namespace runo

@@ -5,6 +5,8 @@
 #include "link/portmap.h"
 #include "link/quoted.h"
 
+#include <QCoreApplication>
+
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #endif
@@ -69,15 +71,15 @@ QString SerialComm::refusal() const
     if (m_device.isEmpty())
         return m_map->device(m_port).refusal;
     const QString error = deviceNameError(m_device);
-    return error.isEmpty() ? error : QStringLiteral("refused: the port ") + error;
+    return error.isEmpty() ? error : QCoreApplication::translate("runo-link", "refused: the port %1").arg(error);
 }
 
 bool SerialComm::setCommPort(int port)
 {
     if (port < 1 || port > 16)
-        return failWith(QStringLiteral("Invalid port number %1").arg(port));
+        return failWith(QCoreApplication::translate("runo-link", "Invalid port number %1").arg(port));
     if (portOpen())
-        return failWith(QStringLiteral("Port already open"));
+        return failWith(QCoreApplication::translate("runo-link", "Port already open"));
     m_port = port;
     return true;
 }
@@ -120,7 +122,7 @@ bool SerialComm::setPortOpen(bool open)
         return true;
     }
     if (portOpen())
-        return failWith(QStringLiteral("Port already open"));
+        return failWith(QCoreApplication::translate("runo-link", "Port already open"));
     if (const QString refused = refusal(); !refused.isEmpty())
         return failWith(refused);
     const QString path = device();
@@ -134,10 +136,10 @@ bool SerialComm::setPortOpen(bool open)
         // Qt says "Permission error while locking the device" for a port
         // another program holds.
         if (const QString holder = lockHolder(path); m_serial.error() == QSerialPort::PermissionError && !holder.isEmpty())
-            reason = QStringLiteral("The port is in use by %1").arg(holder);
+            reason = QCoreApplication::translate("runo-link", "The port is in use by %1").arg(holder);
         m_serial.clearError();
         if (const QString hint = permissionHint(path); !hint.isEmpty())
-            reason += QLatin1String(".\n") + hint;
+            reason = QCoreApplication::translate("runo-link", "%1.\n%2").arg(reason, hint);
         return failWith(reason);
     }
     if (!applySettings()) {
@@ -149,11 +151,11 @@ bool SerialComm::setPortOpen(bool open)
 
 bool SerialComm::output(const QByteArray& text)
 {
-    const QString full = QStringLiteral("Output buffer full, line dropped");
+    const QString full = QCoreApplication::translate("runo-link", "Output buffer full, line dropped");
     if (m_network.isOpen())
         return m_network.write(text, kOutBufferBytes) || failWith(full);
     if (!m_serial.isOpen())
-        return failWith(QStringLiteral("Port not open"));
+        return failWith(QCoreApplication::translate("runo-link", "Port not open"));
     // What a device that takes no data leaves waiting is bounded: a line
     // that does not fit is dropped, and the port stays open.
     const qint64 waiting = m_serial.bytesToWrite();
