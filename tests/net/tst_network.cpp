@@ -94,8 +94,11 @@ private slots:
         QSignalSpy failed(&second, &MSComm::openFailed);
         QVERIFY(second.setPortOpen(true));
         QVERIFY(failed.wait(3000));
-        QCOMPARE(second.errorString(),
-            url.toString() + ": The server says \"Port already in use\": another connection holds the port");
+        // The server resets the connection just after its text; on a loaded
+        // machine the reset can overtake the text, and then the close is the reason.
+        const QString busy = url.toString() + ": The server says \"Port already in use\": another connection holds the port";
+        const QString closed = url.toString() + ": The remote host closed the connection";
+        QVERIFY2(second.errorString() == busy || second.errorString() == closed, qPrintable(second.errorString()));
         QCOMPARE(second.input(), QByteArray());
     }
 
