@@ -38,10 +38,7 @@ namespace {
 // handle from buildForm.
 constexpr bool commandsInLayout()
 {
-    const auto isButton = [](std::string_view name) {
-        const layout::Control* c = layout::findControl(name);
-        return c && c->kind == layout::Kind::Button;
-    };
+    const auto isButton = [](std::string_view name) { return layout::hasControl(name, layout::Kind::Button); };
     for (const CommandButton& b : kCommandButtons)
         if (!isButton(b.control))
             return false;

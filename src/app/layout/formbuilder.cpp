@@ -226,8 +226,7 @@ constexpr Binding<LogoLabel> kImageBindings[] = {{"Image1", &Controls::logo}};
 template <class Widget, std::size_t N> constexpr bool inTable(const Binding<Widget> (&bindings)[N], Kind kind)
 {
     for (const auto& b : bindings) {
-        const Control* c = findControl(b.control);
-        if (!c || c->kind != kind)
+        if (!hasControl(b.control, kind))
             return false;
     }
     return true;
