@@ -35,16 +35,8 @@ PjlinkServer::PjlinkServer(PjlinkProjector* projector, const Config& config, QOb
 
 void PjlinkServer::accept()
 {
-    while (QTcpSocket* socket = nextPendingConnection()) {
-        if (m_clients >= kMaxClients) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        ++m_clients;
-        auto* session = new PjlinkSession(socket, m_projector, m_config, this);
-        connect(session, &PjlinkSession::closed, this, [this] { --m_clients; });
-    }
+    acceptUpTo(this, kMaxClients, m_clients,
+        [this](QTcpSocket* socket) { return new PjlinkSession(socket, m_projector, m_config, this); });
 }
 
 bool PjlinkServer::listenForSearch(const QHostAddress& address, quint16 port)

@@ -14,10 +14,29 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <type_traits>
+
 namespace runo {
 
 // A line on stderr: the journal under systemd. Never the password.
 void logLine(const QString& text);
+
+// Takes the server's waiting connections, at most `max` served at once: each
+// is handed to `serve`, which returns the session that owns it (a QObject
+// with a closed() signal); one past the bound is closed at once.
+template <class Serve> void acceptUpTo(QTcpServer* server, int max, int& clients, Serve serve)
+{
+    while (QTcpSocket* socket = server->nextPendingConnection()) {
+        if (clients >= max) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ++clients;
+        auto* session = serve(socket);
+        QObject::connect(session, &std::remove_pointer_t<decltype(session)>::closed, server, [&clients] { --clients; });
+    }
+}
 
 class PjlinkServer : public QTcpServer {
     Q_OBJECT

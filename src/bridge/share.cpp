@@ -16,17 +16,10 @@ ShareServer::ShareServer(LineQueue* queue, QObject* parent)
 
 void ShareServer::accept()
 {
-    while (QTcpSocket* socket = nextPendingConnection()) {
-        if (m_clients >= kMaxClients) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        ++m_clients;
+    acceptUpTo(this, kMaxClients, m_clients, [this](QTcpSocket* socket) {
         logLine(QStringLiteral("share: %1:%2 connected").arg(socket->peerAddress().toString()).arg(socket->peerPort()));
-        auto* session = new ShareSession(socket, m_queue, this);
-        connect(session, &ShareSession::closed, this, [this] { --m_clients; });
-    }
+        return new ShareSession(socket, m_queue, this);
+    });
 }
 
 ShareSession::ShareSession(QTcpSocket* socket, LineQueue* queue, QObject* parent)

@@ -93,16 +93,6 @@ struct Bridge {
     }
 };
 
-// The command lines the simulator received, space-separated.
-QByteArray wire(SimProcess& sim)
-{
-    QByteArrayList rx;
-    for (const QByteArray& l : sim.lines())
-        if (l.startsWith("RX "))
-            rx << l.mid(3);
-    return rx.join(' ');
-}
-
 QByteArray digest(const QByteArray& random, const QByteArray& password)
 {
     return QCryptographicHash::hash(random + password, QCryptographicHash::Md5).toHex();
@@ -188,7 +178,7 @@ private slots:
         for (const QByteArray& r : requests)
             answers << client.ask(r);
         QTEST(answers, "answers");
-        QTEST(wire(projector), "wireLines");
+        QTEST(projector.wire(), "wireLines");
     }
 
     void authentication_data()
@@ -318,10 +308,10 @@ private slots:
             answers += ' ' + clients[i]->line();
             QCOMPARE(answers, QByteArray(i % 2 ? "%1INPT=11 %1POWR=0" : "%1POWR=0 %1INPT=11"));
         }
-        QCOMPARE(wire(projector), QByteArray("CR0 CR1"));
+        QCOMPARE(projector.wire(), QByteArray("CR0 CR1"));
         QTest::qWait(1000); // the results are older than the poll cache keeps them
         QCOMPARE(clients[0]->ask("%1POWR ?"), QByteArray("%1POWR=0"));
-        QCOMPARE(wire(projector), QByteArray("CR0 CR1 CR0"));
+        QCOMPARE(projector.wire(), QByteArray("CR0 CR1 CR0"));
 
         for (int i = 0; i < 80; ++i)
             clients[size_t(i)]->send(i % 2 ? "%1INPT 12\r" : "%1INPT 11\r");
@@ -367,7 +357,7 @@ private slots:
         QCOMPARE(read.readAllStandardOutput(), QByteArray("Stand by\n"));
         QTRY_VERIFY(raw.bytesAvailable() >= 6);
         QCOMPARE(raw.readAll(), QByteArray("01234\r"));
-        const QByteArrayList lines = wire(projector).split(' ');
+        const QByteArrayList lines = projector.wire().split(' ');
         QCOMPARE(lines.count("C09"), 5);
         QCOMPARE(lines.count("CR3"), 1);
         for (const QByteArray& l : lines)

@@ -47,16 +47,6 @@ QStringList startSims(std::vector<std::unique_ptr<SimProcess>>& sims, const QLis
     return args;
 }
 
-// The command lines a simulator received, space-separated.
-QByteArray wire(SimProcess& sim)
-{
-    QByteArrayList rx;
-    for (const QByteArray& l : sim.lines())
-        if (l.startsWith("RX "))
-            rx << l.mid(3);
-    return rx.join(' ');
-}
-
 } // namespace
 
 class TstRunoctl : public QObject {
@@ -186,7 +176,7 @@ private slots:
         QCOMPARE(r.out, out.replace("PORT", port.last().toLocal8Bit()));
         QVERIFY2(r.err.startsWith(err.replace("PORT", port.last().toLocal8Bit())), r.err.constData());
         QTEST(r.exit, "exit");
-        QTRY_COMPARE(sims.empty() ? QByteArray() : wire(*sims[0]), wireLines);
+        QTRY_COMPARE(sims.empty() ? QByteArray() : sims[0]->wire(), wireLines);
         QVERIFY2(maxMs == 0 || r.ms < maxMs, qPrintable(QString::number(r.ms)));
     }
 

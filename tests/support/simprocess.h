@@ -50,6 +50,16 @@ public:
         return n;
     }
 
+    // The command lines received so far, space-separated.
+    QByteArray wire()
+    {
+        QByteArrayList rx;
+        for (const QByteArray& l : lines())
+            if (l.startsWith("RX "))
+                rx << l.mid(3);
+        return rx.join(' ');
+    }
+
 private:
     QProcess m_proc;
     QByteArrayList m_lines;
