@@ -5,11 +5,11 @@
 #include "bench.h"
 
 #include "bridge/panellink.h"
+#include "bridgeprocess.h"
 #include "simprocess.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -36,42 +36,16 @@ constexpr double kBridgeLineBytesPerSecond = 19200 / 10.0; // 8N1: ten bits a by
 constexpr int kBridgeBytesPerExchange = 4 + 6; // "CR0\r" out, at most "01234\r" back
 constexpr qint64 kBridgeRssGoalKb = 1024;
 
-struct BridgeProcess {
+// A simulator and runo-bridge on its line.
+struct SimBridge {
     SimProcess sim;
-    QProcess process;
-    quint16 port = 0;
+    BridgeProcess bridge;
 
-    ~BridgeProcess()
-    {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
     // quiet: the simulator does not print the lines it receives.
     bool start(bool quiet = true)
     {
         const QString path = sim.start(quiet ? QStringList {QStringLiteral("--quiet")} : QStringList());
-        if (path.isEmpty())
-            return false;
-        process.start(QStringLiteral(BRIDGE_PATH), {"--port", path, "--pjlink", "127.0.0.1:0", "--no-password"});
-        static const QRegularExpression ready(QStringLiteral("PJLink on 127.0.0.1:(\\d+)"));
-        QByteArray err;
-        QRegularExpressionMatch m;
-        (void)QTest::qWaitFor(
-            [&] {
-                err += process.readAllStandardError();
-                m = ready.match(QString::fromLatin1(err));
-                return m.hasMatch() || process.state() == QProcess::NotRunning;
-            },
-            5000);
-        port = quint16(m.captured(1).toUInt());
-        return m.hasMatch();
-    }
-    qint64 rssKb() const
-    {
-        QFile f(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        f.open(QIODevice::ReadOnly);
-        static const QRegularExpression rss(QStringLiteral("VmRSS:\\s+(\\d+)"));
-        return rss.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
+        return !path.isEmpty() && bridge.start(path, {"--no-password"});
     }
 };
 
@@ -155,11 +129,11 @@ int openLineByHand(const QString& path)
 void measureBridge(const Options& o, Table& table)
 {
     std::fprintf(stderr, "  runo-bridge: POWR ? against the line by hand and runoctl\n");
-    std::vector<std::unique_ptr<BridgeProcess>> bridges;
+    std::vector<std::unique_ptr<SimBridge>> bridges;
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int i = 0; i < kBridges; ++i) {
-        bridges.push_back(std::make_unique<BridgeProcess>());
-        if (!bridges.back()->start() || !(clients.emplace_back(connectToBridge(bridges.back()->port)))) {
+        bridges.push_back(std::make_unique<SimBridge>());
+        if (!bridges.back()->start() || !(clients.emplace_back(connectToBridge(bridges.back()->bridge.pjlink)))) {
             table.note(QStringLiteral("runo-bridge did not start; no bridge figures."));
             return;
         }
@@ -215,8 +189,8 @@ void measureBridge(const Options& o, Table& table)
 void measureBridgeRoom(int seconds, Table& table)
 {
     std::fprintf(stderr, "  runo-bridge: %d PJLink clients polling for %d s\n", kBridgePollers, seconds);
-    BridgeProcess bridge;
-    if (!bridge.start(false)) {
+    SimBridge room;
+    if (!room.start(false)) {
         table.note(QStringLiteral("runo-bridge did not start; no polling figures."));
         return;
     }
@@ -241,7 +215,7 @@ void measureBridgeRoom(int seconds, Table& table)
                 }
             }
         });
-        p->socket.connectToHost(QHostAddress::LocalHost, bridge.port);
+        p->socket.connectToHost(QHostAddress::LocalHost, room.bridge.pjlink);
         pollers.push_back(std::move(p));
     }
     QTimer tick;
@@ -255,14 +229,14 @@ void measureBridgeRoom(int seconds, Table& table)
             p->socket.write("%1POWR ?\r%1INPT ?\r%1AVMT ?\r%1LAMP ?\r");
         }
         if (++ticks == 2)
-            rssStart = bridge.rssKb();
+            rssStart = room.bridge.rssKb();
     });
     tick.start(kBridgePollMs);
-    const int exchangesBefore = bridge.sim.received();
+    const int exchangesBefore = room.sim.received();
     QTest::qWait(seconds * 1000 + 500);
     tick.stop();
-    const qint64 rssEnd = bridge.rssKb();
-    const double exchangesPerSecond = double(bridge.sim.received() - exchangesBefore) / seconds;
+    const qint64 rssEnd = room.bridge.rssKb();
+    const double exchangesPerSecond = double(room.sim.received() - exchangesBefore) / seconds;
     const double lineUse = exchangesPerSecond * kBridgeBytesPerExchange / kBridgeLineBytesPerSecond;
     table.add({QStringLiteral("%1 PJLink clients, POWR/INPT/AVMT/LAMP ? each second for %2 s: answers; slowest; p99; unanswered")
                    .arg(kBridgePollers)

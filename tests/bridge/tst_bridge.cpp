@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // runo-bridge as a room's control system meets it: a PJLink client written
 // here from the protocol alone, against the bridge on projector-sim.
+#include "bridgeprocess.h"
 #include "simprocess.h"
 
 #include <QCryptographicHash>
@@ -52,45 +53,6 @@ public:
 
 private:
     QByteArray m_buffer;
-};
-
-struct Bridge {
-    QProcess process;
-    quint16 pjlink = 0;
-    quint16 share = 0;
-    QByteArray err;
-
-    ~Bridge()
-    {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
-    // Starts runo-bridge on free local ports; false when it did not come up.
-    bool start(const QString& port, const QStringList& args)
-    {
-        process.start(
-            QStringLiteral(BRIDGE_PATH), QStringList {"--port", port, "--pjlink", "127.0.0.1:0", "--share", "0"} + args);
-        static const QRegularExpression ready(QStringLiteral("PJLink on 127.0.0.1:(\\d+), share on 127.0.0.1:(\\d+)"));
-        QRegularExpressionMatch m;
-        (void)QTest::qWaitFor(
-            [&] {
-                err += process.readAllStandardError();
-                m = ready.match(QString::fromLatin1(err));
-                return m.hasMatch() || process.state() == QProcess::NotRunning;
-            },
-            5000);
-        pjlink = quint16(m.captured(1).toUInt());
-        share = quint16(m.captured(2).toUInt());
-        return m.hasMatch();
-    }
-    QByteArray log() { return err += process.readAllStandardError(); }
-    qint64 rssKb()
-    {
-        QFile f(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        f.open(QIODevice::ReadOnly);
-        const QRegularExpression rss(QStringLiteral("VmRSS:\\s+(\\d+)"));
-        return rss.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
-    }
 };
 
 QByteArray digest(const QByteArray& random, const QByteArray& password)
@@ -169,8 +131,8 @@ private slots:
         QFETCH(QStringList, sim);
         QFETCH(QByteArrayList, requests);
         SimProcess projector;
-        Bridge bridge;
-        QVERIFY(bridge.start(projector.start(sim), {"--no-password", "--name", "Hall 2"}));
+        BridgeProcess bridge;
+        QVERIFY(bridge.start(projector.start(sim), {"--share", "0", "--no-password", "--name", "Hall 2"}));
         Client client;
         QVERIFY(client.open(bridge.pjlink));
         QCOMPARE(client.line(), QByteArray("PJLINK 0"));
@@ -199,8 +161,8 @@ private slots:
         password.write("s3cret\nnot the password\n");
         password.flush();
         password.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        Bridge bridge;
-        QVERIFY(bridge.start(projector.start({}), {"--password-file", password.fileName()}));
+        BridgeProcess bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--share", "0", "--password-file", password.fileName()}));
         Client client;
         QVERIFY(client.open(bridge.pjlink));
         const QByteArray greeting = client.line();
@@ -255,8 +217,8 @@ private slots:
     void search()
     {
         SimProcess projector;
-        Bridge bridge;
-        QVERIFY(bridge.start(projector.start({}), {"--no-password"}));
+        BridgeProcess bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--share", "0", "--no-password"}));
         QUdpSocket udp;
         QVERIFY(udp.bind(QHostAddress::LocalHost, 0));
         udp.writeDatagram("%2SRCHX\r", QHostAddress::LocalHost, bridge.pjlink);
@@ -271,8 +233,8 @@ private slots:
     void idleClose()
     {
         SimProcess projector;
-        Bridge bridge;
-        QVERIFY(bridge.start(projector.start({}), {"--no-password", "--idle", "1"}));
+        BridgeProcess bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--share", "0", "--no-password", "--idle", "1"}));
         Client idle, trickle;
         QVERIFY(idle.open(bridge.pjlink));
         QCOMPARE(idle.line(), QByteArray("PJLINK 0"));
@@ -293,8 +255,8 @@ private slots:
     void severalClients()
     {
         SimProcess projector;
-        Bridge bridge;
-        QVERIFY(bridge.start(projector.start({"--delay", "40"}), {"--no-password"}));
+        BridgeProcess bridge;
+        QVERIFY(bridge.start(projector.start({"--delay", "40"}), {"--share", "0", "--no-password"}));
         std::vector<std::unique_ptr<Client>> clients(100);
         for (auto& c : clients) {
             c = std::make_unique<Client>();
@@ -330,8 +292,8 @@ private slots:
     void share()
     {
         SimProcess projector;
-        Bridge bridge;
-        QVERIFY(bridge.start(projector.start({}), {"--no-password"}));
+        BridgeProcess bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--share", "0", "--no-password"}));
         const QString url = QStringLiteral("socket://127.0.0.1:%1").arg(bridge.share);
         std::vector<std::unique_ptr<Client>> pollers(10);
         for (auto& c : pollers) {
@@ -369,8 +331,8 @@ private slots:
     void badInput()
     {
         SimProcess projector;
-        Bridge bridge;
-        QVERIFY(bridge.start(projector.start({}), {"--no-password"}));
+        BridgeProcess bridge;
+        QVERIFY(bridge.start(projector.start({}), {"--share", "0", "--no-password"}));
         const QByteArray cases[] = {"POWR ?\r", "%1POWR?\r", QByteArray(200, '%') + '\r', QByteArray(300, 'A'),
             QByteArray("\x00\xff\x1b%1\r", 6), "%9POWR ?\r"};
         for (const QByteArray& bytes : cases) {

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+// runo-bridge (BRIDGE_PATH) as a child process on a device, its PJLink port,
+// and its share port when the arguments ask for one ("--share", "0"), both
+// free local ports read from the line it prints when it is up.
+//   BridgeProcess bridge; bridge.start(sim.start({}), {"--no-password"});
+//   client.open(bridge.pjlink);
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+class BridgeProcess {
+public:
+    ~BridgeProcess()
+    {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+    // False when it did not come up within 5 s.
+    bool start(const QString& device, const QStringList& args)
+    {
+        process.start(QStringLiteral(BRIDGE_PATH), QStringList {"--port", device, "--pjlink", "127.0.0.1:0"} + args);
+        static const QRegularExpression ready(QStringLiteral("PJLink on 127.0.0.1:(\\d+)(?:, share on 127.0.0.1:(\\d+))?\n"));
+        QRegularExpressionMatch m;
+        (void)QTest::qWaitFor(
+            [&] {
+                m = ready.match(QString::fromLatin1(log()));
+                return m.hasMatch() || process.state() == QProcess::NotRunning;
+            },
+            5000);
+        pjlink = quint16(m.captured(1).toUInt());
+        share = quint16(m.captured(2).toUInt());
+        return m.hasMatch();
+    }
+    // All it has written to standard error so far.
+    QByteArray log() { return m_err += process.readAllStandardError(); }
+    qint64 rssKb() const
+    {
+        QFile f(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        f.open(QIODevice::ReadOnly);
+        static const QRegularExpression rss(QStringLiteral("VmRSS:\\s+(\\d+)"));
+        return rss.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
+    }
+
+    QProcess process;
+    quint16 pjlink = 0;
+    quint16 share = 0;
+
+private:
+    QByteArray m_err;
+};
