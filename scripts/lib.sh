@@ -4,8 +4,13 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${RUNO_BUILD_DIR:-$ROOT/build}
-# ccache, where installed, finds a compilation again in any clone of the tree.
+# ccache, where installed, finds a compilation again in any tree at the same
+# path, and the one-file compilations in a clone elsewhere (a unity source
+# names its files by absolute path).
 export CCACHE_BASEDIR=$ROOT CCACHE_NOHASHDIR=true
+# The tests mostly wait on the timers of the line and use little of the
+# processors, so ctest runs four to a core.
+TEST_JOBS=$(($(nproc) * 4))
 
 # The Debian packages the build and the tests need are debian/control's
 # Build-Depends, the one list of them; those marked <!nocheck> only the tests
@@ -46,7 +51,8 @@ ensure_packages() {
 
 # How the scripts configure a tree: the presets of CMakePresets.json (dev:
 # optimised, with line tables for stack traces, each library and test
-# compiled as one unit; asan; fuzz; plain), into the directory given.
+# compiled as one unit; asan, with clang, holding the fuzz targets too;
+# plain), into the directory given.
 
 # configure PRESET DIR [cmake options...]
 # Where ccache is installed, compilations are cached across trees and runs.
