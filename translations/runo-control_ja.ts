@@ -348,10 +348,6 @@ closed. SIGINT or SIGTERM ends the program.</source>
         <translation>--%1 には %2 以上の整数を指定してください</translation>
     </message>
     <message>
-        <source>cannot write the output</source>
-        <translation>出力を書き込めません</translation>
-    </message>
-    <message>
         <source>Show this help.</source>
         <translation>このヘルプを表示します。</translation>
     </message>
@@ -633,10 +629,6 @@ printed). With several ports, the worst of these.</source>
     <message>
         <source>Try &apos;runoctl --help&apos;.</source>
         <translation>詳しくは &apos;runoctl --help&apos; を参照してください。</translation>
-    </message>
-    <message>
-        <source>cannot write the output</source>
-        <translation>出力を書き込めません</translation>
     </message>
     <message>
         <source>runoctl: no serial ports found

@@ -13,9 +13,7 @@
 #include <QCommandLineParser>
 #include <QSettings>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -50,16 +48,6 @@ bool hasDisplay(const QString& platformOption)
 }
 
 constexpr int kExitOutputError = 4; // as runoctl's
-
-// Whether what went to standard output got there; if not, says why.
-bool outputWritten()
-{
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return true;
-    std::fprintf(stderr, "runo-control: %s: %s\n", qPrintable(runo::translate("runo-control", "cannot write the output")),
-        std::strerror(errno));
-    return false;
-}
 
 } // namespace
 
@@ -115,11 +103,11 @@ int main(int argc, char* argv[])
         // No application object yet, so the parser cannot know the program's name.
         std::fputs(
             qPrintable(parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("runo-control"))), stdout);
-        return outputWritten() ? 0 : kExitOutputError;
+        return runo::outputWritten("runo-control") ? 0 : kExitOutputError;
     }
     if (parser.isSet(versionOption)) {
         std::printf("runo-control %s\n", RUNO_VERSION);
-        return outputWritten() ? 0 : kExitOutputError;
+        return runo::outputWritten("runo-control") ? 0 : kExitOutputError;
     }
     if (!hasDisplay(parser.value(QStringLiteral("platform")))) {
         std::fprintf(stderr, "runo-control: %s\n",

@@ -30,6 +30,7 @@ namespace {
 // runoctl's exit statuses for what stops the start.
 constexpr int kExitUsage = 2;
 constexpr int kExitPortError = 3;
+constexpr int kExitOutputError = 4; // as runoctl's
 
 constexpr quint16 kPjlinkPort = 4352;
 constexpr qint64 kMaxPasswordBytes = 1024; // PJLink's own limit is 32
@@ -120,11 +121,11 @@ int main(int argc, char* argv[])
         return usage(p.errorText());
     if (p.isSet(help)) {
         std::fputs(qPrintable(p.helpText().replace(app.arguments().first(), QLatin1String("runo-bridge"))), stdout);
-        return 0;
+        return runo::outputWritten("runo-bridge") ? 0 : kExitOutputError;
     }
     if (p.isSet(version)) {
         std::printf("runo-bridge %s\n", RUNO_VERSION);
-        return 0;
+        return runo::outputWritten("runo-bridge") ? 0 : kExitOutputError;
     }
     if (!p.positionalArguments().isEmpty())
         return usage(QCoreApplication::translate("runo-bridge", "unexpected argument %1").arg(p.positionalArguments().first()));

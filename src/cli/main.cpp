@@ -9,9 +9,7 @@
 
 #include <QCoreApplication>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 int main(int argc, char* argv[])
 {
@@ -30,10 +28,5 @@ int main(int argc, char* argv[])
     }
     const int status = runo::run(invocation);
     // What a script reads must not be lost unnoticed.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "runoctl: %s: %s\n", qPrintable(QCoreApplication::translate("runoctl", "cannot write the output")),
-            std::strerror(errno));
-        return runo::kExitOutputError;
-    }
-    return status;
+    return runo::outputWritten("runoctl") ? status : runo::kExitOutputError;
 }

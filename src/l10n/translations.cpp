@@ -6,6 +6,9 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <map>
 
 namespace runo {
@@ -58,6 +61,16 @@ QString translate(const char* context, const char* text)
         return QCoreApplication::translate(context, text);
     const QString translated = ours().translator.translate(context, text);
     return translated.isEmpty() ? QString::fromUtf8(text) : translated;
+}
+
+bool outputWritten(const char* program)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    const int error = errno;
+    std::fprintf(
+        stderr, "%s: %s: %s\n", program, qPrintable(translate("runo-control", "cannot write the output")), std::strerror(error));
+    return false;
 }
 
 } // namespace runo

@@ -20,4 +20,9 @@ void installTranslations(bool qtTexts = false);
 // (a program that parses its options first).
 QString translate(const char* context, const char* text);
 
+// Whether what the program wrote to standard output got there (a full disk or
+// a closed pipe loses it); if not, says why on standard error, after the
+// program's name. Each program then exits 4.
+bool outputWritten(const char* program);
+
 } // namespace runo

@@ -253,15 +253,6 @@ private slots:
     }
 
     // A reading a script never got is not a success.
-    void outputLost()
-    {
-        QProcess p;
-        p.setStandardOutputFile(QStringLiteral("/dev/full"));
-        p.start(QStringLiteral(RUNOCTL_PATH), {"list"});
-        QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitCode(), 4);
-    }
-
     // All ports at once, reported in the order given; the worst status.
     void severalPorts()
     {

@@ -116,6 +116,10 @@ void TstPrograms::outputLost_data()
                                      << "runo-control" + full;
     QTest::newRow("simulator --help") << PROJECTOR_SIM_PATH << "--help"
                                       << "runo-projector-sim" + full;
+    QTest::newRow("runoctl list") << RUNOCTL_PATH << "list"
+                                  << "runoctl" + full;
+    QTest::newRow("bridge --version") << BRIDGE_PATH << "--version"
+                                      << "runo-bridge" + full;
 }
 
 // Text a caller never got is not a success.

@@ -9,10 +9,8 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -86,16 +84,6 @@ bool intValue(const QCommandLineParser& p, const QString& name, int min, int* ou
 
 constexpr int kExitOutputError = 4; // as runoctl's
 
-// Whether what went to standard output got there; if not, says why.
-bool outputWritten()
-{
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return true;
-    std::fprintf(stderr, "runo-projector-sim: %s: %s\n",
-        qPrintable(QCoreApplication::translate("runo-projector-sim", "cannot write the output")), std::strerror(errno));
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -152,11 +140,11 @@ int main(int argc, char* argv[])
     }
     if (p.isSet(helpOption)) {
         std::fputs(qPrintable(p.helpText().replace(app.arguments().first(), QLatin1String("runo-projector-sim"))), stdout);
-        return outputWritten() ? 0 : kExitOutputError;
+        return runo::outputWritten("runo-projector-sim") ? 0 : kExitOutputError;
     }
     if (p.isSet(versionOption)) {
         std::printf("runo-projector-sim %s\n", RUNO_VERSION);
-        return outputWritten() ? 0 : kExitOutputError;
+        return runo::outputWritten("runo-projector-sim") ? 0 : kExitOutputError;
     }
 
     SimOptions opt;
