@@ -8,8 +8,6 @@ namespace runo {
 
 namespace {
 
-constexpr char kAck = 0x06;
-
 const CommandButton* buttonFor(const QByteArray& line)
 {
     for (const CommandButton& b : commandButtons())
@@ -91,8 +89,8 @@ void PanelLink::takeReply(const QByteArray& bytes)
 {
     if (!m_busy)
         return;
-    m_received += bytes.left(std::max<qsizetype>(0, kKeptBytes - m_received.size()));
-    if (m_received.contains('\r') || m_received.contains(kAck))
+    Panel::keepReply(m_received, bytes);
+    if (m_panel.replyComplete(m_received))
         finish(LineResult::Result::Reply);
 }
 

@@ -29,7 +29,7 @@ namespace runo {
 struct LineResult {
     enum class Result { Reply, NoReply, Lost };
     Result result = Result::NoReply;
-    QByteArray received; // the reply's bytes, at most kKeptBytes of them
+    QByteArray received; // the reply's bytes, at most Panel::kReceiveBufferLimit of them
     QString status; // the panel's decoded status text, trimmed; empty when none
     QString error; // the line's reason, for Lost
 };
@@ -37,10 +37,6 @@ struct LineResult {
 class PanelLink : public QObject {
     Q_OBJECT
 public:
-    // What one exchange keeps of its reply: a projector's reply is a few
-    // bytes; a flood is cut here.
-    static constexpr qsizetype kKeptBytes = Panel::kReceiveBufferLimit;
-
     // device empty: COM port com as the panel maps it.
     PanelLink(const QString& device, int com, int baud, QObject* parent = nullptr);
 

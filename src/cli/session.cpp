@@ -5,21 +5,6 @@
 
 namespace runo {
 
-namespace {
-
-constexpr char kOperationAck = 0x06;
-constexpr QByteArrayView kReadCommand = "CR";
-
-} // namespace
-
-bool replyComplete(QByteArrayView line, QByteArrayView prefix, QByteArrayView received)
-{
-    if (received.contains('\r'))
-        return true;
-    const bool read = line.startsWith(prefix) && line.sliced(prefix.size()).startsWith(kReadCommand);
-    return !read && received.contains(kOperationAck);
-}
-
 Session::Session(const Target& target, const Request& request, PortMap* ports, QObject* parent)
     : QObject(parent)
     , m_target(target)
@@ -141,13 +126,11 @@ void Session::takeReply(const QByteArray& bytes)
 {
     if (m_finished)
         return;
-    const qsizetype room = std::max<qsizetype>(0, kKeptBytes - m_outcome.received.size());
-    m_outcome.received += bytes.left(room);
-    m_outcome.dropped += bytes.size() - std::min(room, bytes.size());
+    m_outcome.dropped += Panel::keepReply(m_outcome.received, bytes);
     m_outcome.receiveLine = m_panel.receiveLine();
     m_outcome.statusLine = m_panel.statusLine();
     // A hold takes every reply until its last line's window has passed.
-    if (!isHold() && replyComplete(m_panel.lastCommand(), m_panel.commandPrefix(), m_outcome.received))
+    if (!isHold() && m_panel.replyComplete(m_outcome.received))
         finish(Outcome::Result::Reply);
 }
 

@@ -60,11 +60,6 @@ struct Outcome {
     QString statusLine;
 };
 
-// Whether what came back for `line` is a whole reply by its form: up to a CR,
-// or, for a line that reads nothing (an operation, a setting), an ACK.
-//   "CR0\r", "80\r" -> true    "CR0\r", "\x06" -> false    "C00\r", "\x06" -> true
-bool replyComplete(QByteArrayView line, QByteArrayView prefix, QByteArrayView received);
-
 class Session : public QObject {
     Q_OBJECT
 public:

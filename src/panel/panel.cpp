@@ -5,6 +5,8 @@
 #include "commands/timing.h"
 #include "link/mscomm.h"
 
+#include <algorithm>
+
 namespace runo {
 
 Panel::Panel(MSComm* port, QObject* parent)
@@ -92,6 +94,24 @@ void Panel::setDataButton(std::string_view caption, bool visible)
     m_dataButtonCaption = QUtf8StringView(caption).toString();
     m_dataButtonVisible = visible;
     emit dataButtonChanged();
+}
+
+bool Panel::replyComplete(QByteArrayView received) const
+{
+    static constexpr char kAck = 0x06;
+    static constexpr QByteArrayView kReadCommand = "CR";
+    if (received.contains('\r'))
+        return true;
+    const QByteArrayView line = m_lastCommand;
+    const bool read = line.startsWith(m_commandPrefix) && line.sliced(m_commandPrefix.size()).startsWith(kReadCommand);
+    return !read && received.contains(kAck);
+}
+
+qsizetype Panel::keepReply(QByteArray& kept, QByteArrayView bytes)
+{
+    const qsizetype room = std::clamp<qsizetype>(kReceiveBufferLimit - kept.size(), 0, bytes.size());
+    kept.append(bytes.first(room));
+    return bytes.size() - room;
 }
 
 } // namespace runo

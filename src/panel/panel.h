@@ -98,6 +98,14 @@ public:
     // Window state.
     const QByteArray& lastCommand() const { return m_lastCommand; }
     const QByteArray& commandPrefix() const { return m_commandPrefix; }
+    // Whether what came back for the last command is a whole reply by its
+    // form: up to a CR, or, for a line that reads nothing (an operation, a
+    // setting), an ACK; a read command's data ends at its CR only.
+    //   "CR0\r", "80\r" -> true    "CR0\r", "\x06" -> false    "C00\r", "\x06" -> true
+    bool replyComplete(QByteArrayView received) const;
+    // What a program keeps of a reply: the first kReceiveBufferLimit bytes.
+    // Appends what of bytes still fits to kept; returns how many did not.
+    static qsizetype keepReply(QByteArray& kept, QByteArrayView bytes);
     const QByteArray& receiveBuffer() const { return m_receiveBuffer; }
     std::uint8_t awaitingReply() const { return m_awaitingReply; }
     std::uint8_t holdCode() const { return m_holdCode; }

@@ -73,9 +73,7 @@ void TrafficLog::watch(Panel* panel)
         const auto open = m_open.find(panel);
         if (open == m_open.end())
             return; // outside any exchange
-        const qsizetype room = std::max<qsizetype>(0, Panel::kReceiveBufferLimit - open->received.size());
-        open->received += bytes.left(room);
-        open->dropped += bytes.size() - std::min(room, bytes.size());
+        open->dropped += Panel::keepReply(open->received, bytes);
     });
     connect(panel, &Panel::replyWindowClosed, this, [this, panel] { finish(panel, Result::NoReply); });
     // Queued: a program may end the panel from its own reply handler (runoctl
