@@ -62,7 +62,6 @@ void LineQueue::next()
         m_running = false;
         return;
     }
-    ++m_exchanges;
     m_link->exchange(m_queue.front().line);
 }
 
@@ -72,7 +71,11 @@ void LineQueue::deliver(const LineResult& result)
         return;
     Entry entry = std::move(m_queue.front());
     m_queue.pop_front();
-    if (result.result == LineResult::Result::Reply && isPolled(entry.line)) {
+    if (!isPolled(entry.line)) {
+        // Any other line may have changed what the reads read, those taken
+        // while it waited included.
+        m_cache.clear();
+    } else if (result.result == LineResult::Result::Reply) {
         Cached& cached = m_cache[entry.line];
         cached.result = result;
         cached.age.start();

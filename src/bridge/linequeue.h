@@ -37,12 +37,6 @@ public:
     // is gone by then. A read in `polled` may be answered from the cache.
     // False, and nothing queued, when the queue is full.
     bool ask(const QByteArray& line, QObject* asker, Done done);
-    // Forgets every cached read (after a command that changes state).
-    void forget() { m_cache.clear(); }
-    // Exchanges made on the line so far.
-    qint64 exchanges() const { return m_exchanges; }
-    qsizetype waiting() const { return qsizetype(m_queue.size()); }
-
     static bool isPolled(const QByteArray& line);
 
 private:
@@ -66,7 +60,6 @@ private:
     std::deque<Entry> m_queue; // front: on the line when the link is busy
     bool m_running = false;
     QHash<QByteArray, Cached> m_cache;
-    qint64 m_exchanges = 0;
 };
 
 } // namespace runo

@@ -4,10 +4,20 @@
 #include "traffic/decoders.h"
 
 #include <algorithm>
+#include <span>
 
 namespace runo {
 
 namespace {
+
+// One PJLink input: its code, the panel's button and the input mode READ
+// MODE reports while it is chosen.
+struct PjlinkInput {
+    std::string_view code; // "11": type 1 RGB, channel 1
+    std::string_view button; // the panel's name for it
+    std::string_view text; // its command text
+    int mode;
+};
 
 constexpr PjlinkInput kInputs[] = {
     {"11", "INPUT 1 RGB", "C50", 1},
@@ -113,8 +123,6 @@ const QByteArray kFailure = "ERR4";
 bool acknowledged(const LineResult& r) { return r.received.contains('\x06'); }
 
 } // namespace
-
-std::span<const PjlinkInput> pjlinkInputs() { return kInputs; }
 
 std::optional<PjlinkRequest> parsePjlinkRequest(QByteArrayView line)
 {
@@ -245,7 +253,6 @@ PjlinkProjector::Result PjlinkProjector::power(const PjlinkRequest& r, QObject* 
     }
     if (r.param != "1" && r.param != "0")
         return kOutOfRange;
-    m_queue->forget();
     if (r.param == "0")
         m_frozen = false; // the projector lets go of a frozen picture when it goes off
     askAll({r.param == "1" ? "C00" : "C01"}, asker, answer,
@@ -278,7 +285,6 @@ PjlinkProjector::Result PjlinkProjector::input(const PjlinkRequest& r, QObject* 
         = std::find_if(std::begin(kInputs), std::end(kInputs), [&r](const PjlinkInput& i) { return r.param == view(i.code); });
     if (it == std::end(kInputs))
         return kOutOfRange;
-    m_queue->forget();
     const QByteArray code = r.param;
     askAll({view(it->text).toByteArray()}, asker, answer, [this, code](const Results& results) {
         if (!acknowledged(results[0]))
@@ -308,7 +314,6 @@ PjlinkProjector::Result PjlinkProjector::mute(const PjlinkRequest& r, QObject* a
     for (std::string_view l : it->lines)
         if (!l.empty())
             lines << view(l).toByteArray();
-    m_queue->forget();
     askAll(lines, asker, answer,
         [](const Results& results) { return std::all_of(results.begin(), results.end(), acknowledged) ? kOk : kFailure; });
     return std::nullopt;

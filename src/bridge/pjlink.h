@@ -17,7 +17,6 @@
 
 #include <functional>
 #include <optional>
-#include <span>
 #include <string_view>
 
 namespace runo {
@@ -36,16 +35,6 @@ struct PjlinkRequest {
 std::optional<PjlinkRequest> parsePjlinkRequest(QByteArrayView line);
 // "%1POWR=OK\r"
 QByteArray pjlinkAnswer(const PjlinkRequest& request, QByteArrayView result);
-
-// One PJLink input: its code, the panel's button and the input mode READ
-// MODE reports while it is chosen.
-struct PjlinkInput {
-    std::string_view code; // "11": type 1 RGB, channel 1
-    std::string_view button; // the panel's name for it
-    std::string_view text; // its command text
-    int mode;
-};
-std::span<const PjlinkInput> pjlinkInputs();
 
 class PjlinkProjector : public QObject {
     Q_OBJECT

@@ -51,7 +51,6 @@ public:
     };
 
     PjlinkServer(PjlinkProjector* projector, const Config& config, QObject* parent = nullptr);
-    int clients() const { return m_clients; }
     // The Class 2 search on UDP: "%2SRCH\r" is answered "%2ACKN=<MAC>\r",
     // the MAC address of the interface it came in on, sent to the PJLink
     // port of the asker (and to the port it asked from, when another).

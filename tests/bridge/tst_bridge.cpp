@@ -274,6 +274,13 @@ private slots:
         QTest::qWait(1000); // the results are older than the poll cache keeps them
         QCOMPARE(clients[0]->ask("%1POWR ?"), QByteArray("%1POWR=0"));
         QCOMPARE(projector.wire(), QByteArray("CR0 CR1 CR0"));
+        // A read taken while a command waited is not the state after it.
+        QTest::qWait(1000);
+        clients[0]->send("%1POWR ?\r");
+        clients[1]->send("%1POWR 1\r");
+        QCOMPARE(clients[0]->line() + ' ' + clients[1]->line(), QByteArray("%1POWR=0 %1POWR=OK"));
+        QCOMPARE(clients[1]->ask("%1POWR ?"), QByteArray("%1POWR=3"));
+        QCOMPARE(projector.wire(), QByteArray("CR0 CR1 CR0 CR0 C00 CR0"));
 
         for (int i = 0; i < 80; ++i)
             clients[size_t(i)]->send(i % 2 ? "%1INPT 12\r" : "%1INPT 11\r");
