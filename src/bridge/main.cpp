@@ -10,6 +10,7 @@
 #include "bridge/share.h"
 #include "l10n/translations.h"
 #include "panel/endsignals.h"
+#include "panel/linespeed.h"
 #include "panel/trafficlog.h"
 
 #include <QCommandLineParser>
@@ -96,7 +97,8 @@ int main(int argc, char* argv[])
             QCoreApplication::translate("runo-bridge",
                 "The projector's line: COM1, COM2, a device path, socket://HOST:PORT or rfc2217://HOST:PORT (default COM1)."),
             "device", "COM1"},
-        {"speed", QCoreApplication::translate("runo-bridge", "Line speed, 19200 or 9600 (default 19200)."), "baud", "19200"},
+        {"speed", QCoreApplication::translate("runo-bridge", "Line speed, 19200 or 9600 (default 19200)."), "baud",
+            QString::number(runo::lineSpeed(runo::kStartLineSpeed).baud)},
         {"pjlink", QCoreApplication::translate("runo-bridge", "Serve PJLink on [ADDR:]PORT (default: all addresses, 4352)."),
             "addr:port"},
         {"password-file", QCoreApplication::translate("runo-bridge", "The PJLink password, the first line of <file>."), "file"},
@@ -130,8 +132,8 @@ int main(int argc, char* argv[])
     if (!p.positionalArguments().isEmpty())
         return usage(QCoreApplication::translate("runo-bridge", "unexpected argument %1").arg(p.positionalArguments().first()));
 
-    const int baud = p.value("speed").toInt();
-    if (baud != 19200 && baud != 9600)
+    const runo::LineSpeedRow* speed = runo::findLineSpeed(p.value("speed").toInt());
+    if (!speed)
         return usage(QCoreApplication::translate("runo-bridge", "--speed takes 19200 or 9600"));
     bool idleOk = false;
     const int idleSeconds = p.value("idle").toInt(&idleOk);
@@ -176,7 +178,7 @@ int main(int argc, char* argv[])
         com = m.captured(1).toInt();
         device.clear();
     }
-    runo::PanelLink link(device, com, baud);
+    runo::PanelLink link(device, com, speed->baud);
     QString error;
     if (!link.open(&error)) {
         std::fprintf(stderr, "runo-bridge: %s\n", qPrintable(error));
