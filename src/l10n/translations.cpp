@@ -2,6 +2,7 @@
 #include "l10n/translations.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -38,12 +39,15 @@ Catalogue& catalogue(const QString& name, const QStringList& folders)
     return c;
 }
 
+// The installed catalogues beside the program's prefix, then the built-in
+// copy. The program's folder is read from the system, not from the
+// application object, which a program that parses its options first has not
+// made yet when it first asks.
 Catalogue& ours()
 {
-    QStringList folders {QStringLiteral(":/i18n")};
-    if (QCoreApplication::instance())
-        folders.prepend(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/runo-control/translations"));
-    return catalogue(QStringLiteral("runo-control"), folders);
+    const QString programFolder = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).path();
+    return catalogue(QStringLiteral("runo-control"),
+        {programFolder + QStringLiteral("/../share/runo-control/translations"), QStringLiteral(":/i18n")});
 }
 
 } // namespace
