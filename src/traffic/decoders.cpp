@@ -72,10 +72,11 @@ constexpr Row kLampMode[] = {
     {" 2 2", " No2 ON  : 1 Lamp mode(No2 USE)"},
 };
 
+// The keys are ASCII: compared as Latin-1, they cost no conversion.
 std::optional<QString> lookUp(std::span<const Row> table, const QString& line)
 {
     for (const Row& row : table) {
-        if (line.startsWith(QUtf8StringView(row.key).toString()))
+        if (line.startsWith(QLatin1String(row.key.data(), qsizetype(row.key.size()))))
             return QUtf8StringView(row.status).toString();
     }
     return std::nullopt;
