@@ -135,8 +135,10 @@ bool SerialComm::setPortOpen(bool open)
         QString reason = m_serial.errorString();
         // Qt says "Permission error while locking the device" for a port
         // another program holds.
-        if (const QString holder = lockHolder(path); m_serial.error() == QSerialPort::PermissionError && !holder.isEmpty())
-            reason = QCoreApplication::translate("runo-link", "The port is in use by %1").arg(holder);
+        if (m_serial.error() == QSerialPort::PermissionError) {
+            if (const QString holder = lockHolder(path); !holder.isEmpty())
+                reason = QCoreApplication::translate("runo-link", "The port is in use by %1").arg(holder);
+        }
         m_serial.clearError();
         if (const QString hint = permissionHint(path); !hint.isEmpty())
             reason = QCoreApplication::translate("runo-link", "%1.\n%2").arg(reason, hint);
