@@ -2,7 +2,6 @@
 #include "bridge/panellink.h"
 
 #include "commands/commandtable.h"
-#include "commands/timing.h"
 
 namespace runo {
 
@@ -39,7 +38,7 @@ PanelLink::PanelLink(const QString& device, int com, int baud, QObject* parent)
     connect(&m_panel, &Panel::replyReceived, this, &PanelLink::takeReply);
     connect(&m_panel, &Panel::replyWindowClosed, this, &PanelLink::closeWindow);
     connect(&m_port, &SerialComm::lost, this, &PanelLink::takeLoss);
-    connect(&m_port, &MSComm::openFailed, this, [this] { emit lineFailed(m_port.errorString()); });
+    connect(&m_port, &MSComm::openFailed, this, &PanelLink::takeLoss);
     if (!device.isEmpty())
         m_port.setDevice(device);
     else
@@ -64,13 +63,14 @@ void PanelLink::exchange(const QByteArray& line)
     m_refusal.reset();
     m_sent = false;
     m_busy = true;
-    const HoldButton* hold = nullptr;
+    std::optional<int> holdWindowMs;
     if (const CommandButton* button = buttonFor(line)) {
         m_panel.clickCommand(*button);
-    } else if ((hold = holdFor(line))) {
+    } else if (const HoldButton* hold = holdFor(line)) {
         // A hold button pressed and released at once: one line, with the
-        // reply window its press sets.
+        // reply window its press sets (the release stops the panel's timer).
         m_panel.pressHold(*hold);
+        holdWindowMs = m_panel.replyTimer().interval();
         m_panel.releaseHold(*hold);
     } else {
         m_panel.sendFreeCommand(QString::fromLatin1(line));
@@ -79,8 +79,8 @@ void PanelLink::exchange(const QByteArray& line)
         finish(LineResult::Result::Lost, m_refusal.value_or(m_port.errorString()));
         return;
     }
-    if (hold && m_busy)
-        m_holdWindow.start(hold->timing.replyMs != 0 ? hold->timing.replyMs : timing::kStoredExchange.replyMs);
+    if (holdWindowMs && m_busy)
+        m_holdWindow.start(*holdWindowMs);
 }
 
 void PanelLink::takeRefusal(const QByteArray&, const QString& reason) { m_refusal = reason; }
