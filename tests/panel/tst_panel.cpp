@@ -382,6 +382,7 @@ void TstPanel::devicePrecedence()
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(workingDir.isEmpty() ? cwd : workingDir);
     qputenv("RUNO_COM1", environment);
+    const auto unset = qScopeGuard([] { qunsetenv("RUNO_COM1"); });
     PortMap ports;
     ports.loadRemembered(QSettings(file.fileName(), QSettings::IniFormat));
     ports.choose(1, chosen, "--com1");
