@@ -156,9 +156,7 @@ void TstHolds::portBusyAtStartUp()
     Pty pty;
     QSerialPort holder(pty.path());
     QVERIFY(holder.open(QIODevice::ReadWrite));
-    rig.ports.choose(1, pty.path());
-    rig.comm = std::make_unique<runo::SerialComm>(&rig.ports);
-    rig.window = std::make_unique<runo::MainWindow>(rig.comm.get());
+    rig.open(pty.path());
     QVERIFY(rig.show());
     QCOMPARE(rig.boxes.texts.size(), 1);
     QVERIFY2(rig.boxes.texts.first().startsWith("COM1 (" + pty.path() + "): "), qPrintable(rig.boxes.texts.first()));

@@ -16,15 +16,6 @@ using namespace runo;
 class TstNetwork : public QObject {
     Q_OBJECT
 
-    // The window, on COM1 at `url`.
-    static void attach(WindowRig& rig, const QString& url)
-    {
-        rig.ports.choose(1, url);
-        rig.comm = std::make_unique<SerialComm>(&rig.ports);
-        rig.window = std::make_unique<MainWindow>(rig.comm.get());
-        rig.window->show();
-    }
-
 private slots:
     void overSer2net_data()
     {
@@ -44,7 +35,8 @@ private slots:
         Ser2net server(far.path());
         QVERIFY(server.start());
         WindowRig rig(false);
-        attach(rig, telnet ? server.rfc2217Url() : server.socketUrl());
+        rig.open(telnet ? server.rfc2217Url() : server.socketUrl());
+        rig.window->show();
 
         rig.click("Command44"); // STATUS
         QCOMPARE(far.readFor(3000, 4), QByteArray("CR0\r"));
@@ -125,7 +117,8 @@ private slots:
             QTimer::singleShot(agreeMs, peer, [peer] { peer->write("\xff\xfd\x2c"); }); // IAC DO COM-PORT-OPTION
         });
         WindowRig rig(false);
-        attach(rig, QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.serverPort()));
+        rig.open(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.serverPort()));
+        rig.window->show();
         rig.click("Command44");
         QElapsedTimer clock;
         clock.start();

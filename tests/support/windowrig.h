@@ -86,7 +86,12 @@ public:
     void attach(const QString& device)
     {
         relink(device);
-        ports.choose(1, link);
+        open(link);
+    }
+    // Builds the window on COM1 chosen as `device` (a path or a URL).
+    void open(const QString& device)
+    {
+        ports.choose(1, device);
         comm = std::make_unique<runo::SerialComm>(&ports);
         window = std::make_unique<runo::MainWindow>(comm.get());
     }
