@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 // runo-bridge against projector-sim: a fresh POWR ? from a PJLink client to
 // its answer, beside the same exchange written by hand on a simulator's line
-// and beside runoctl read status; and a room of PJLink clients polling.
+// and made by the panel in process; and a room of PJLink clients polling.
 #include "bench.h"
 
 #include "bridge/panellink.h"
 #include "bridgeprocess.h"
+#include "pjlinkclient.h"
 #include "simprocess.h"
 
 #include <QElapsedTimer>
@@ -49,29 +50,11 @@ struct SimBridge {
     }
 };
 
-// A blocking PJLink client: connected, greeting read.
-std::unique_ptr<QTcpSocket> connectToBridge(quint16 port)
-{
-    auto s = std::make_unique<QTcpSocket>();
-    s->connectToHost(QHostAddress::LocalHost, port);
-    if (!s->waitForConnected(3000))
-        return nullptr;
-    while (!s->readAll().contains('\r') && s->waitForReadyRead(3000)) { }
-    return s;
-}
-
-std::optional<double> timeBridgeRequest(QTcpSocket& s, const QByteArray& request)
+// POWR ? from a client, to the CR of its answer.
+std::optional<double> timeBridgeRequest(PjlinkClient& client)
 {
     const auto start = Clock::now();
-    s.write(request);
-    s.flush();
-    QByteArray answer;
-    while (!answer.contains('\r')) {
-        if (!s.waitForReadyRead(3000))
-            return std::nullopt;
-        answer += s.readAll();
-    }
-    return micros(Clock::now() - start);
+    return client.ask("%1POWR ?").startsWith("%1POWR=") ? std::optional<double>(micros(Clock::now() - start)) : std::nullopt;
 }
 
 // "CR0\r" written by hand on a simulator's line, to the CR of its reply.
@@ -128,23 +111,24 @@ int openLineByHand(const QString& path)
 
 void measureBridge(const Options& o, Table& table)
 {
-    std::fprintf(stderr, "  runo-bridge: POWR ? against the line by hand and runoctl\n");
+    std::fprintf(stderr, "  runo-bridge: POWR ? against the line by hand and the panel\n");
     std::vector<std::unique_ptr<SimBridge>> bridges;
-    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    std::vector<std::unique_ptr<PjlinkClient>> clients;
     for (int i = 0; i < kBridges; ++i) {
         bridges.push_back(std::make_unique<SimBridge>());
-        if (!bridges.back()->start() || !(clients.emplace_back(connectToBridge(bridges.back()->bridge.pjlink)))) {
+        clients.push_back(std::make_unique<PjlinkClient>());
+        if (!bridges.back()->start() || !clients.back()->open(bridges.back()->bridge.pjlink)
+            || !clients.back()->line().startsWith("PJLINK")) {
             table.note(QStringLiteral("runo-bridge did not start; no bridge figures."));
             return;
         }
     }
     SimProcess direct, panelSim;
-    const QString directPath = direct.start({QStringLiteral("--quiet")});
-    const int fd = openLineByHand(directPath);
+    const int fd = openLineByHand(direct.start({QStringLiteral("--quiet")}));
     runo::PanelLink link(panelSim.start({QStringLiteral("--quiet")}), 1, 19200);
     QString error;
     const bool linkOpen = link.open(&error);
-    Samples bridged, byHand, byPanel, script;
+    Samples bridged, byHand, byPanel;
     QElapsedTimer sinceRound;
     for (int i = 0; i < o.scriptRuns; ++i) {
         const size_t b = size_t(i % kBridges);
@@ -152,19 +136,12 @@ void measureBridge(const Options& o, Table& table)
             QTest::qWait(std::max(0, kBridgeCacheMs + 20 - int(sinceRound.isValid() ? sinceRound.elapsed() : kBridgeCacheMs)));
             sinceRound.start();
         }
-        if (const auto us = timeBridgeRequest(*clients[b], "%1POWR ?\r"))
+        if (const auto us = timeBridgeRequest(*clients[b]))
             bridged.add(*us);
         if (const auto us = fd >= 0 ? exchangeByHand(fd) : std::nullopt)
             byHand.add(*us);
         if (const auto us = linkOpen ? exchangeByPanel(link) : std::nullopt)
             byPanel.add(*us);
-    }
-    for (int i = 0; i < std::max(1, o.scriptRuns / 3); ++i) {
-        QProcess p;
-        const auto start = Clock::now();
-        p.start(QStringLiteral(RUNOCTL_PATH), {"--port", directPath, "read", "status"});
-        if (p.waitForFinished(5000) && p.exitCode() == 0)
-            script.add(micros(Clock::now() - start));
     }
     if (fd >= 0)
         ::close(fd);
@@ -177,12 +154,10 @@ void measureBridge(const Options& o, Table& table)
             .arg(duration(bridged.median()), duration(byPanel.median()), duration(share))
             .arg(ratio, 0, 'f', 2),
         QStringLiteral("share < 1 ms and < 1.2× direct"),
-        bridged.empty() ? std::optional<bool>() : share < kBridgeShareGoalUs && ratio < kBridgeDirectGoalRatio});
+        bridged.empty() || byPanel.empty() ? std::optional<bool>()
+                                           : share < kBridgeShareGoalUs && ratio < kBridgeDirectGoalRatio});
     table.add({QStringLiteral("Beside it: CR0 written and its reply read by hand on a line (median)"), duration(byHand.median()),
         QString(), std::nullopt});
-    table.add({QStringLiteral("Beside it: runoctl read status on the same kind of line, start to exit (median of %1)")
-                   .arg(script.size()),
-        duration(script.median()), QString(), std::nullopt});
     measureBridgeRoom(o.roomSeconds, table);
 }
 

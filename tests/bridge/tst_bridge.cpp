@@ -2,6 +2,7 @@
 // runo-bridge as a room's control system meets it: a PJLink client written
 // here from the protocol alone, against the bridge on projector-sim.
 #include "bridgeprocess.h"
+#include "pjlinkclient.h"
 #include "simprocess.h"
 
 #include <QCryptographicHash>
@@ -14,46 +15,6 @@
 #include <memory>
 
 namespace {
-
-// A PJLink client: lines end at CR; answers are read one at a time.
-class Client {
-public:
-    bool open(quint16 port)
-    {
-        m_socket.connectToHost(QHostAddress::LocalHost, port);
-        return m_socket.waitForConnected(3000);
-    }
-    void send(const QByteArray& bytes)
-    {
-        m_socket.write(bytes);
-        m_socket.flush();
-    }
-    // The next line without its CR; "<closed>" once the bridge has closed.
-    QByteArray line(int ms = 5000)
-    {
-        QDeadlineTimer deadline(ms);
-        while (!m_buffer.contains('\r')) {
-            if (m_socket.state() != QAbstractSocket::ConnectedState && m_socket.bytesAvailable() == 0)
-                return "<closed>";
-            if (!m_socket.waitForReadyRead(int(deadline.remainingTime())) && deadline.hasExpired())
-                return "<timeout>";
-            m_buffer += m_socket.readAll();
-        }
-        const qsizetype cr = m_buffer.indexOf('\r');
-        const QByteArray l = m_buffer.left(cr);
-        m_buffer.remove(0, cr + 1);
-        return l;
-    }
-    QByteArray ask(const QByteArray& request)
-    {
-        send(request + '\r');
-        return line();
-    }
-    QTcpSocket m_socket;
-
-private:
-    QByteArray m_buffer;
-};
 
 QByteArray digest(const QByteArray& random, const QByteArray& password)
 {
@@ -133,7 +94,7 @@ private slots:
         SimProcess projector;
         BridgeProcess bridge;
         QVERIFY(bridge.start(projector.start(sim), {"--share", "0", "--no-password", "--name", "Hall 2"}));
-        Client client;
+        PjlinkClient client;
         QVERIFY(client.open(bridge.pjlink));
         QCOMPARE(client.line(), QByteArray("PJLINK 0"));
         QByteArrayList answers;
@@ -163,7 +124,7 @@ private slots:
         password.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         BridgeProcess bridge;
         QVERIFY(bridge.start(projector.start({}), {"--share", "0", "--password-file", password.fileName()}));
-        Client client;
+        PjlinkClient client;
         QVERIFY(client.open(bridge.pjlink));
         const QByteArray greeting = client.line();
         QVERIFY2(QRegularExpression("^PJLINK 1 [0-9a-f]{8}$").match(QString::fromLatin1(greeting)).hasMatch(), greeting);
@@ -232,7 +193,7 @@ private slots:
         SimProcess projector;
         BridgeProcess bridge;
         QVERIFY(bridge.start(projector.start({}), {"--share", "0", "--no-password", "--idle", "1"}));
-        Client idle, trickle;
+        PjlinkClient idle, trickle;
         QVERIFY(idle.open(bridge.pjlink));
         QCOMPARE(idle.line(), QByteArray("PJLINK 0"));
         QCOMPARE(idle.ask("%1CLSS ?"), QByteArray("%1CLSS=2"));
@@ -254,9 +215,9 @@ private slots:
         SimProcess projector;
         BridgeProcess bridge;
         QVERIFY(bridge.start(projector.start({"--delay", "40"}), {"--share", "0", "--no-password"}));
-        std::vector<std::unique_ptr<Client>> clients(100);
+        std::vector<std::unique_ptr<PjlinkClient>> clients(100);
         for (auto& c : clients) {
-            c = std::make_unique<Client>();
+            c = std::make_unique<PjlinkClient>();
             QVERIFY(c->open(bridge.pjlink));
             QCOMPARE(c->line(), QByteArray("PJLINK 0"));
         }
@@ -299,9 +260,9 @@ private slots:
         BridgeProcess bridge;
         QVERIFY(bridge.start(projector.start({}), {"--share", "0", "--no-password"}));
         const QString url = QStringLiteral("socket://127.0.0.1:%1").arg(bridge.share);
-        std::vector<std::unique_ptr<Client>> pollers(10);
+        std::vector<std::unique_ptr<PjlinkClient>> pollers(10);
         for (auto& c : pollers) {
-            c = std::make_unique<Client>();
+            c = std::make_unique<PjlinkClient>();
             QVERIFY(c->open(bridge.pjlink));
             c->line();
         }
@@ -340,16 +301,16 @@ private slots:
         const QByteArray cases[] = {"POWR ?\r", "%1POWR?\r", QByteArray(200, '%') + '\r', QByteArray(300, 'A'),
             QByteArray("\x00\xff\x1b%1\r", 6), "%9POWR ?\r"};
         for (const QByteArray& bytes : cases) {
-            Client c;
+            PjlinkClient c;
             QVERIFY(c.open(bridge.pjlink));
             c.line();
             c.send(bytes);
             QCOMPARE(c.line(), QByteArray("<closed>"));
         }
         const auto crowd = [&bridge] {
-            std::vector<std::unique_ptr<Client>> many(300);
+            std::vector<std::unique_ptr<PjlinkClient>> many(300);
             for (auto& c : many) {
-                c = std::make_unique<Client>();
+                c = std::make_unique<PjlinkClient>();
                 c->open(bridge.pjlink);
                 c->send("0123456789abcdef0123456789abcdef%1POWR ?\r");
             }
@@ -358,14 +319,14 @@ private slots:
         crowd(); // the allocator's arenas grown once, before the baseline
         const qint64 rssBefore = bridge.rssKb();
         QVERIFY(rssBefore > 0);
-        Client deaf; // asks and never reads
+        PjlinkClient deaf; // asks and never reads
         QVERIFY(deaf.open(bridge.pjlink));
         deaf.m_socket.setReadBufferSize(1);
         for (int i = 0; i < 20000; ++i)
             deaf.send("%1INST ?\r");
         for (int round = 0; round < 3; ++round)
             crowd();
-        Client c;
+        PjlinkClient c;
         QVERIFY(c.open(bridge.pjlink));
         QCOMPARE(c.line(), QByteArray("PJLINK 0"));
         QCOMPARE(c.ask("%1POWR ?"), QByteArray("%1POWR=0"));
