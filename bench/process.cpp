@@ -3,6 +3,7 @@
 // to the window shown and waiting, CPU and wake-ups while idle, peak memory.
 #include "bench.h"
 
+#include "procstatus.h"
 #include "ptypair.h"
 
 #include <QDir>
@@ -98,15 +99,6 @@ Usage usage(qint64 pid)
         u.cpuSeconds = ticks / double(sysconf(_SC_CLK_TCK));
     u.exact = exact;
     return u;
-}
-
-qint64 statusKb(qint64 pid, const char* key)
-{
-    for (const QByteArray& line : readProc(QStringLiteral("/proc/%1/status").arg(pid)).split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qsizetype(qstrlen(key))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 struct Launch {

@@ -4,6 +4,8 @@
 // then a hold at 5 ms. Every click must go out as one line at once, every
 // repeat tick as one whole line, memory must stay flat.
 #include "bench.h"
+
+#include "procstatus.h"
 #include "windowrig.h"
 
 #include <QElapsedTimer>
@@ -19,16 +21,7 @@ namespace {
 
 constexpr int kFloodBytesPerSecond = 1920; // 19200 baud, 10 bits a byte
 
-qint64 residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
+qint64 residentKb() { return statusKb(QCoreApplication::applicationPid(), "VmRSS:"); }
 
 int countLines(const QByteArray& wire, const QByteArray& line) { return int(wire.count(line)); }
 

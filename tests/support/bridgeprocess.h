@@ -6,7 +6,8 @@
 //   client.open(bridge.pjlink);
 #pragma once
 
-#include <QFile>
+#include "procstatus.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -36,13 +37,7 @@ public:
     }
     // All it has written to standard error so far.
     QByteArray log() { return m_err += process.readAllStandardError(); }
-    qint64 rssKb() const
-    {
-        QFile f(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        f.open(QIODevice::ReadOnly);
-        static const QRegularExpression rss(QStringLiteral("VmRSS:\\s+(\\d+)"));
-        return rss.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
-    }
+    qint64 rssKb() const { return statusKb(process.processId(), "VmRSS:"); }
 
     QProcess process;
     quint16 pjlink = 0;
