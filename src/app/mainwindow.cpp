@@ -72,8 +72,7 @@ constexpr SpeedOption kSpeedOptions[] = {
 };
 static_assert(std::size(kSpeedOptions) == kLineSpeedCount, "an option for every line speed");
 
-// Every command button with its name from the command tables, commands
-// first, then holds: buildForm hands out their buttons in this order.
+// Every command button with its name from the command tables.
 std::vector<layout::ButtonRole> buttonRoles()
 {
     std::vector<layout::ButtonRole> roles;
@@ -127,17 +126,15 @@ MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::connectCommandButtons()
 {
-    auto w = m_form.controls.roleButtons.begin(); // the command buttons come first
     for (const CommandButton& b : commandButtons())
-        connect(*w++, &QPushButton::clicked, &m_panel, [this, &b] { m_panel.clickCommand(b); });
+        connect(m_form.find<layout::PanelButton>(QUtf8StringView(b.control).toString()), &QPushButton::clicked, &m_panel,
+            [this, &b] { m_panel.clickCommand(b); });
 }
 
 void MainWindow::connectHoldButtons()
 {
-    const auto& buttons = m_form.controls.roleButtons;
-    auto w = buttons.begin() + qsizetype(commandButtons().size()); // after the command buttons
     for (const HoldButton& b : holdButtons()) {
-        auto* hold = static_cast<layout::HoldButton*>(*w++);
+        auto* hold = m_form.find<layout::HoldButton>(QUtf8StringView(b.control).toString());
         connect(hold, &layout::HoldButton::held, &m_panel, [this, &b] { m_panel.pressHold(b); });
         connect(hold, &layout::HoldButton::letGo, &m_panel, [this, &b] { m_panel.releaseHold(b); });
     }

@@ -246,7 +246,7 @@ template <class Widget, std::size_t N> void bind(Form& form, const Binding<Widge
     }
 }
 
-void bindControls(Form& form, std::span<const ButtonRole> roles)
+void bindControls(Form& form)
 {
     bind(form, kButtonBindings);
     bind(form, kOptionBindings);
@@ -254,10 +254,6 @@ void bindControls(Form& form, std::span<const ButtonRole> roles)
     bind(form, kLabelBindings);
     bind(form, kTextBoxBindings);
     bind(form, kImageBindings);
-    for (const ButtonRole& role : roles) {
-        form.controls.roleButtons.push_back(form.find<PanelButton>(QUtf8StringView(role.control).toString()));
-        Q_ASSERT(form.controls.roleButtons.back());
-    }
 }
 
 } // namespace
@@ -355,7 +351,7 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
             label->setBuddy(target);
     }
 
-    bindControls(form, roles);
+    bindControls(form);
 
     std::stable_sort(focusOrder.begin(), focusOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < focusOrder.size(); ++i)

@@ -49,9 +49,6 @@ struct Controls {
     QLabel* statusLine = nullptr; // beside "STATUS"
     QLineEdit* entry = nullptr; // the free command's text box
     LogoLabel* logo = nullptr;
-    // The buttons of buildForm's roles, in their order: HoldButton for the
-    // holding ones.
-    std::vector<PanelButton*> roleButtons;
 };
 
 struct Form {
