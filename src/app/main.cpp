@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QSettings>
 
 #include <cstdio>
 
@@ -124,8 +123,7 @@ int main(int argc, char* argv[])
     // A device name that cannot be opened as given is refused when its port
     // opens: the warning box names where it came from.
     runo::PortMap ports;
-    const QString settingsName = QLatin1String(runo::PortMap::kSettingsName);
-    ports.loadRemembered(QSettings(settingsName, settingsName));
+    ports.loadRemembered();
     ports.choose(1, parser.value(com1), QStringLiteral("--com1"));
     ports.choose(2, parser.value(com2), QStringLiteral("--com2"));
 

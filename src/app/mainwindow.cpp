@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSettings>
 
 #include <vector>
 
@@ -48,13 +47,6 @@ constexpr bool commandsInLayout()
     return true;
 }
 static_assert(commandsInLayout(), "a command button is missing from the control table");
-
-// Kept for the next runs, where the programs read it (PortMap::loadRemembered).
-void rememberDevice(int com, const QString& device)
-{
-    const QString settingsName = QLatin1String(PortMap::kSettingsName);
-    QSettings(settingsName, settingsName).setValue(PortMap::settingsKey(com), device);
-}
 
 // The options of the settings panel: a port or a speed each.
 struct PortOption {
@@ -248,7 +240,7 @@ void MainWindow::connectDeviceMenus()
             [this, w, port = m.port](const QPoint& pos) { showDeviceMenu(port, w, pos); });
     }
     c.com->setToolTip(tr("Right-click to choose the devices behind COM1 and COM2"));
-    connect(&m_panel, &Panel::portChoiceMade, this, &rememberDevice);
+    connect(&m_panel, &Panel::portChoiceMade, this, &PortMap::remember);
 }
 
 QString MainWindow::devicePath(int port) const

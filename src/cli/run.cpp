@@ -7,7 +7,6 @@
 #include "panel/trafficlog.h"
 
 #include <QCoreApplication>
-#include <QSettings>
 
 #include <cstdio>
 #include <memory>
@@ -63,8 +62,7 @@ int run(const Invocation& inv)
     }
 
     PortMap ports; // --com: the environment, the panel's remembered choice, the default
-    const QString settingsName = QLatin1String(PortMap::kSettingsName);
-    ports.loadRemembered(QSettings(settingsName, settingsName));
+    ports.loadRemembered();
     TrafficLog log(inv.logPath); // outlives the sessions, so it hears each panel's end
     std::vector<std::unique_ptr<Session>> sessions;
     for (const Target& target : inv.targets) {

@@ -64,6 +64,13 @@ void PortMap::loadRemembered(const QSettings& settings)
     }
 }
 
+void PortMap::loadRemembered() { loadRemembered(QSettings(QLatin1String(kSettingsName), QLatin1String(kSettingsName))); }
+
+void PortMap::remember(int port, const QString& device)
+{
+    QSettings(QLatin1String(kSettingsName), QLatin1String(kSettingsName)).setValue(settingsKey(port), device);
+}
+
 bool isNetworkDevice(const QString& device) { return device.contains(QLatin1String("://")); }
 
 QString absoluteDevice(const QString& device)

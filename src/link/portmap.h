@@ -43,8 +43,12 @@ public:
     // The device for this run, above every other source; an empty one clears
     // it. `origin` names where it came from in a refusal ("--com1").
     void choose(int port, const QString& device, const QString& origin = QStringLiteral("the chosen device"));
-    // The remembered choices of earlier runs, read from the settings given.
+    // The remembered choices of earlier runs, read from the settings given,
+    // or from the programs' own.
     void loadRemembered(const QSettings& settings);
+    void loadRemembered();
+    // Keeps device as port's choice in the programs' settings, for the next runs.
+    static void remember(int port, const QString& device);
 
 private:
     struct Entry {
