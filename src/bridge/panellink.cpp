@@ -27,7 +27,6 @@ const HoldButton* holdFor(const QByteArray& line)
 
 PanelLink::PanelLink(const QString& device, int com, int baud, QObject* parent)
     : QObject(parent)
-    , m_port(&m_ports)
     , m_panel(&m_port)
 {
     m_holdWindow.setSingleShot(true);

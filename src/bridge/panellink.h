@@ -13,7 +13,6 @@
 //   exchange("CR0"), silent projector, 500 ms -> finished({NoReply})
 #pragma once
 
-#include "link/portmap.h"
 #include "link/serialcomm.h"
 #include "panel/panel.h"
 
@@ -64,7 +63,6 @@ private:
     void closeWindow();
     void finish(LineResult::Result result, const QString& error = {});
 
-    PortMap m_ports;
     SerialComm m_port;
     Panel m_panel;
     QTimer m_holdWindow; // a hold's line: its release stops the panel's window
