@@ -59,20 +59,30 @@ int freeCommandReplyMs()
     return panel.replyTimer().interval();
 }
 
+// One command of the list; an empty or zero field is absent.
+struct Row {
+    QString name;
+    QString group;
+    QString text;
+    int replyMs = 0;
+    int repeatMs = 0; // holds only
+    QString ascii; // where the name is not plain ASCII
+};
+
 QString ms(int value) { return value > 0 ? QStringLiteral("%1 ms").arg(value) : QString(); }
 
-QString columns(const QList<QStringList>& rows)
+QString columns(const QList<Row>& rows)
 {
-    QList<qsizetype> widths;
-    for (const QStringList& row : rows) {
-        for (qsizetype i = 0; i < row.size(); ++i) {
-            if (widths.size() <= i)
-                widths.append(0);
+    QList<QStringList> cells {{QStringLiteral("NAME"), QStringLiteral("GROUP"), QStringLiteral("TEXT"), QStringLiteral("REPLY"),
+        QStringLiteral("REPEAT"), QStringLiteral("ASCII")}};
+    for (const Row& r : rows)
+        cells.append({r.name, r.group.isEmpty() ? QStringLiteral("-") : r.group, r.text, ms(r.replyMs), ms(r.repeatMs), r.ascii});
+    QList<qsizetype> widths(cells.first().size(), 0);
+    for (const QStringList& row : cells)
+        for (qsizetype i = 0; i < row.size(); ++i)
             widths[i] = std::max(widths[i], row[i].size());
-        }
-    }
     QString out;
-    for (const QStringList& row : rows) {
+    for (const QStringList& row : cells) {
         QString line;
         for (qsizetype i = 0; i < row.size(); ++i)
             line += row[i].leftJustified(widths[i] + 2);
@@ -82,22 +92,15 @@ QString columns(const QList<QStringList>& rows)
 }
 
 // One object a line; absent values are null.
-QString jsonLines(const QList<QStringList>& rows)
+QString jsonLines(const QList<Row>& rows)
 {
+    const auto text = [](const QString& v) { return v.isEmpty() ? QJsonValue() : QJsonValue(v); };
+    const auto number = [](int v) { return v > 0 ? QJsonValue(v) : QJsonValue(); };
     QString out;
-    const QStringList keys {QStringLiteral("name"), QStringLiteral("group"), QStringLiteral("text"), QStringLiteral("reply_ms"),
-        QStringLiteral("repeat_ms"), QStringLiteral("ascii")};
-    for (const QStringList& row : rows.mid(1)) {
-        QJsonObject o;
-        for (qsizetype i = 0; i < keys.size(); ++i) {
-            const QString value = i < row.size() ? row[i] : QString();
-            if (value.isEmpty() || value == QLatin1String("-"))
-                o.insert(keys[i], QJsonValue::Null);
-            else if (keys[i].endsWith(QLatin1String("_ms")))
-                o.insert(keys[i], value.section(QLatin1Char(' '), 0, 0).toInt());
-            else
-                o.insert(keys[i], value);
-        }
+    for (const Row& r : rows) {
+        const QJsonObject o {{QStringLiteral("name"), r.name}, {QStringLiteral("group"), text(r.group)},
+            {QStringLiteral("text"), r.text}, {QStringLiteral("reply_ms"), number(r.replyMs)},
+            {QStringLiteral("repeat_ms"), number(r.repeatMs)}, {QStringLiteral("ascii"), text(r.ascii)}};
         out += QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
     }
     return out;
@@ -107,17 +110,16 @@ QString jsonLines(const QList<QStringList>& rows)
 
 QString commandList(bool json)
 {
-    QList<QStringList> rows {{QStringLiteral("NAME"), QStringLiteral("GROUP"), QStringLiteral("TEXT"), QStringLiteral("REPLY"),
-        QStringLiteral("REPEAT"), QStringLiteral("ASCII")}};
+    QList<Row> rows;
     for (const Command& c : allCommands()) {
         const std::string_view name = c.button ? c.button->name : c.hold->name;
         const std::string_view group = c.button ? c.button->group : c.hold->group;
         const QString ascii = asciiSpelling(name);
         const Timing t = timingAtStart(c);
-        rows.append({c.name(), group.empty() ? QStringLiteral("-") : QUtf8StringView(group).toString(),
-            QUtf8StringView(c.text()).toString(), ms(t.replyMs), ms(t.repeatMs), ascii == c.name() ? QString() : ascii});
+        rows.append({c.name(), QUtf8StringView(group).toString(), QUtf8StringView(c.text()).toString(), t.replyMs, t.repeatMs,
+            ascii == c.name() ? QString() : ascii});
     }
-    rows.append({QStringLiteral("send TEXT"), QStringLiteral("-"), QStringLiteral("TEXT"), ms(freeCommandReplyMs())});
+    rows.append({QStringLiteral("send TEXT"), QString(), QStringLiteral("TEXT"), freeCommandReplyMs(), 0, QString()});
     return json ? jsonLines(rows) : columns(rows);
 }
 
