@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "bridge/pjlink.h"
 
+#include "commands/commandtable.h"
 #include "traffic/decoders.h"
 
 #include <algorithm>
@@ -83,6 +84,28 @@ constexpr MuteSetting kMuteSettings[] = {
     {"30", {"C0E", "C0C"}},
     {"31", {"C0D", "C0B"}},
 };
+
+// The lines these tables send are the panel's own commands, under the same
+// names: checked here, so that neither table can drift from the other.
+constexpr bool isCommand(std::string_view name, std::string_view text)
+{
+    for (const CommandButton& b : kCommandButtons)
+        if (b.text == text && (name.empty() || b.name == name))
+            return true;
+    return false;
+}
+constexpr bool linesAreCommands()
+{
+    for (const PjlinkInput& i : kInputs)
+        if (!isCommand(i.button, i.text))
+            return false;
+    for (const MuteSetting& m : kMuteSettings)
+        for (const std::string_view line : m.lines)
+            if (!line.empty() && !isCommand({}, line))
+                return false;
+    return true;
+}
+static_assert(linesAreCommands(), "a PJLink line is not the command table's");
 
 // READ L-MODE in LAMP terms: each lamp's on/off.
 struct LampState {
