@@ -226,13 +226,11 @@ void NetworkLine::setKeepAlive()
 
 void NetworkLine::receive()
 {
-    // Into the same buffer each time: a server that floods costs no allocations.
-    m_readBuffer.resize(m_socket.bytesAvailable());
-    m_readBuffer.resize(m_socket.read(m_readBuffer.data(), m_readBuffer.size()));
-    QByteArray data = m_rfc2217 ? QByteArray() : m_readBuffer;
+    // At most kReadChunkBytes (the socket's read buffer) at a time.
+    const QByteArray bytes = m_socket.readAll();
     QByteArray reply;
-    if (m_rfc2217)
-        data = m_telnet.receive(m_readBuffer, reply); // nothing before COM port control is agreed
+    // Under Telnet, nothing before COM port control is agreed.
+    QByteArray data = m_rfc2217 ? m_telnet.receive(bytes, reply) : bytes;
     // Looked at before anything is written back, which may find the connection closed.
     if (!screenGreeting(data))
         return;

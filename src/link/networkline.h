@@ -144,7 +144,6 @@ private:
     qint64 m_dataWaiting = 0;
     qint64 m_protocolWaiting = 0;
     QByteArray m_input;
-    QByteArray m_readBuffer;
     QByteArray m_greeting; // the first bytes of the stream, while they may be a busy text
     bool m_greetingDone = false;
     bool m_sentData = false; // a raw socket takes replies once data has left
