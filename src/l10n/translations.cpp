@@ -45,7 +45,7 @@ Catalogue& catalogue(const QString& name, const QStringList& folders)
 // made yet when it first asks.
 Catalogue& ours()
 {
-    const QString programFolder = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).path();
+    static const QString programFolder = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).path();
     return catalogue(QStringLiteral("runo-control"),
         {programFolder + QStringLiteral("/../share/runo-control/translations"), QStringLiteral(":/i18n")});
 }
