@@ -163,6 +163,9 @@ private slots:
         QTest::newRow("refuses binary: CR NUL")
             << true << agree + QByteArray("\xff\xfe\x00\xff\xfc\x00", 6) << 0 << QByteArray("00\r\0001\r", 6)
             << QByteArray("CR0\r\0", 5) << QByteArray("00\r1\r") << "open";
+        QTest::newRow("busy, and stays connected")
+            << false << QByteArray("Port already in use\r\n") << 0 << none << none << none
+            << "failed: The server says \"Port already in use\": another connection holds the port";
         QTest::newRow("negotiates much, reads")
             << true << agree << 1 << QByteArray("00\r") << none << QByteArray("00\r") << "open";
         QTest::newRow("negotiates without reading")
