@@ -7,43 +7,18 @@ namespace runo {
 
 namespace {
 
-// Names are the commands' vocabulary: no two alike, across both tables.
-constexpr bool namesUnique()
+// Names and command texts are the commands' vocabulary: each finds its own
+// row, across all three tables, so no two are alike.
+template <class Row> constexpr bool rowsFoundByNameAndText(std::span<const Row> rows, CommandKind kind)
 {
-    for (const auto& a : kCommandButtons) {
-        for (const auto& b : kCommandButtons)
-            if (&a != &b && a.name == b.name)
-                return false;
-        for (const auto& b : kHoldButtons)
-            if (a.name == b.name)
-                return false;
-    }
-    for (const auto& a : kHoldButtons)
-        for (const auto& b : kHoldButtons)
-            if (&a != &b && a.name == b.name)
-                return false;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (commandNamed(rows[i].name) != CommandRef(kind, i) || commandWithText(rows[i].text) != CommandRef(kind, i))
+            return false;
     return true;
 }
-static_assert(namesUnique());
-
-// A command text names at most one decoder.
-constexpr bool decodersUnique()
-{
-    for (const auto& a : kCommandButtons) {
-        for (const auto& b : kCommandButtons)
-            if (a.text == b.text && a.decoder != b.decoder)
-                return false;
-        for (const auto& b : kReadCommands)
-            if (a.text == b.text)
-                return false;
-    }
-    for (const auto& a : kReadCommands)
-        for (const auto& b : kReadCommands)
-            if (&a != &b && a.text == b.text)
-                return false;
-    return true;
-}
-static_assert(decodersUnique());
+static_assert(rowsFoundByNameAndText<CommandButton>(kCommandButtons, CommandKind::Button));
+static_assert(rowsFoundByNameAndText<HoldButton>(kHoldButtons, CommandKind::Hold));
+static_assert(rowsFoundByNameAndText<ReadCommand>(kReadCommands, CommandKind::Read));
 
 } // namespace
 
@@ -71,10 +46,8 @@ std::string_view holdCommandText(std::uint8_t holdCode)
 
 ReplyDecoder replyDecoder(std::string_view commandText)
 {
-    if (const auto it = std::ranges::find(kCommandButtons, commandText, &CommandButton::text); it != std::end(kCommandButtons))
-        return it->decoder;
-    const auto it = std::ranges::find(kReadCommands, commandText, &ReadCommand::text);
-    return it == std::end(kReadCommands) ? ReplyDecoder::None : it->decoder;
+    const std::optional<CommandRef> command = commandWithText(commandText);
+    return command ? command->decoder() : ReplyDecoder::None;
 }
 
 } // namespace runo

@@ -13,7 +13,10 @@
 
 #include "commands/timing.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -44,8 +47,10 @@ struct CommandButton {
     bool armsCursor = false; // after sending: Timer1 200 ms, cursorMode 1
 };
 
-// A read command with no button: sent by the free command entry.
+// A read command with no button: the operator sends it as a free command;
+// the programs name it as any other command.
 struct ReadCommand {
+    std::string_view name;
     std::string_view text;
     ReplyDecoder decoder;
 };
@@ -133,10 +138,99 @@ inline constexpr HoldButton kHoldButtons[] = {
 };
 
 inline constexpr ReadCommand kReadCommands[] = {
-    {"CRA", ReplyDecoder::MuteAndSignal},
-    {"CR9", ReplyDecoder::Text},
-    {"CR PRESSURE", ReplyDecoder::Pressure},
+    {"READ MUTE", "CRA", ReplyDecoder::MuteAndSignal},
+    {"READ MODEL", "CR9", ReplyDecoder::Text},
+    {"READ PRESSURE", "CR PRESSURE", ReplyDecoder::Pressure},
 };
+
+// A command of the tables by its kind and row: what the programs name
+// commands by, so that no command text is written out twice.
+//   command("READ STATUS").text() == "CR0"     command("VOL +").kind() == CommandKind::Hold
+//   command("READ STATU")                      does not compile
+enum class CommandKind : std::uint8_t { Button, Hold, Read };
+
+class CommandRef {
+public:
+    constexpr CommandRef(CommandKind kind, std::size_t row)
+        : m_kind(kind)
+        , m_row(std::uint8_t(row))
+    {
+    }
+    constexpr CommandKind kind() const { return m_kind; }
+    constexpr const CommandButton* button() const { return m_kind == CommandKind::Button ? &kCommandButtons[m_row] : nullptr; }
+    constexpr const HoldButton* hold() const { return m_kind == CommandKind::Hold ? &kHoldButtons[m_row] : nullptr; }
+    constexpr std::string_view name() const
+    {
+        switch (m_kind) {
+        case CommandKind::Button: return kCommandButtons[m_row].name;
+        case CommandKind::Hold: return kHoldButtons[m_row].name;
+        case CommandKind::Read: break;
+        }
+        return kReadCommands[m_row].name;
+    }
+    constexpr std::string_view text() const
+    {
+        switch (m_kind) {
+        case CommandKind::Button: return kCommandButtons[m_row].text;
+        case CommandKind::Hold: return kHoldButtons[m_row].text;
+        case CommandKind::Read: break;
+        }
+        return kReadCommands[m_row].text;
+    }
+    constexpr ReplyDecoder decoder() const
+    {
+        switch (m_kind) {
+        case CommandKind::Button: return kCommandButtons[m_row].decoder;
+        case CommandKind::Hold: return ReplyDecoder::None;
+        case CommandKind::Read: break;
+        }
+        return kReadCommands[m_row].decoder;
+    }
+    constexpr bool operator==(const CommandRef&) const = default;
+
+private:
+    CommandKind m_kind;
+    std::uint8_t m_row;
+};
+
+// The command of that name or of that command text (without prefix and CR),
+// in the tables' order: buttons, hold buttons, reads.
+constexpr std::optional<CommandRef> commandNamed(std::string_view name)
+{
+    for (std::size_t i = 0; i < std::size(kCommandButtons); ++i)
+        if (kCommandButtons[i].name == name)
+            return CommandRef(CommandKind::Button, i);
+    for (std::size_t i = 0; i < std::size(kHoldButtons); ++i)
+        if (kHoldButtons[i].name == name)
+            return CommandRef(CommandKind::Hold, i);
+    for (std::size_t i = 0; i < std::size(kReadCommands); ++i)
+        if (kReadCommands[i].name == name)
+            return CommandRef(CommandKind::Read, i);
+    return std::nullopt;
+}
+constexpr std::optional<CommandRef> commandWithText(std::string_view text)
+{
+    for (std::size_t i = 0; i < std::size(kCommandButtons); ++i)
+        if (kCommandButtons[i].text == text)
+            return CommandRef(CommandKind::Button, i);
+    for (std::size_t i = 0; i < std::size(kHoldButtons); ++i)
+        if (kHoldButtons[i].text == text)
+            return CommandRef(CommandKind::Hold, i);
+    for (std::size_t i = 0; i < std::size(kReadCommands); ++i)
+        if (kReadCommands[i].text == text)
+            return CommandRef(CommandKind::Read, i);
+    return std::nullopt;
+}
+
+// A command the program names: found while compiling, so that a name the
+// tables do not have (a command renamed or misspelt) fails the build.
+consteval CommandRef command(std::string_view name)
+{
+    const std::optional<CommandRef> found = commandNamed(name);
+    if (!found)
+        throw "no command of this name in the command tables";
+    return *found;
+}
 
 std::span<const CommandButton> commandButtons();
 std::span<const HoldButton> holdButtons();
