@@ -3,6 +3,8 @@
 
 #include "commands/commandtable.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -16,109 +18,177 @@ namespace runo {
 
 namespace {
 
-struct Row {
-    std::string_view key; // the start of the receive line
+// A row of a table decoder: the start of the receive line, the value it
+// reads as, and the status line's text for that value.
+template <class Value> struct Row {
+    std::string_view key;
+    Value value;
     std::string_view status;
 };
 
-constexpr Row kOperatingState[] = {
-    {" 0 0", " Power ON"},
-    {" 8 0", " Stand by"},
-    {" 4 0", " Count down"},
-    {" 2 0", " Cooling down"},
-    {" 1 0", " Power Fail"},
-    {" 0 8", " Temperature Warning(Power ON)"},
-    {" 0 2", " NO Key input "},
-    {" 0 4", " Lamp OFF by PWR Management"},
-    {" 2 8", " Temperature Warning & cooling down"},
-    {" 2 4", " Lamp OFF & Tempereture Warning by PWR Management"},
-    {" 8 8", " Temperature Warning and recoverd"},
-    {" 2 1", " Cooling down (All Lamp FAIL)"},
-    {" 8 1", " Cooling down & sutandby (All Lamp FAIL)"},
+constexpr Row<OperatingState> kOperatingState[] = {
+    {" 0 0", OperatingState::On, " Power ON"},
+    {" 8 0", OperatingState::Standby, " Stand by"},
+    {" 4 0", OperatingState::CountDown, " Count down"},
+    {" 2 0", OperatingState::CoolingDown, " Cooling down"},
+    {" 1 0", OperatingState::PowerFail, " Power Fail"},
+    {" 0 8", OperatingState::TemperatureWarning, " Temperature Warning(Power ON)"},
+    {" 0 2", OperatingState::NoKeyInput, " NO Key input "},
+    {" 0 4", OperatingState::LampOffByPowerManagement, " Lamp OFF by PWR Management"},
+    {" 2 8", OperatingState::TemperatureWarningCoolingDown, " Temperature Warning & cooling down"},
+    {" 2 4", OperatingState::LampOffTemperatureWarning, " Lamp OFF & Tempereture Warning by PWR Management"},
+    {" 8 8", OperatingState::TemperatureWarningRecovered, " Temperature Warning and recoverd"},
+    {" 2 1", OperatingState::CoolingDownLampFail, " Cooling down (All Lamp FAIL)"},
+    {" 8 1", OperatingState::StandbyLampFail, " Cooling down & sutandby (All Lamp FAIL)"},
 };
 
-constexpr Row kInputMode[] = {
-    {" 1", " Input mode 1"},
-    {" 2", " Input mode 2"},
-    {" 3", " Input mode 3"},
-    {" 4", " Input mode 4"},
-    {" 5", " Input mode 5"},
+constexpr Row<InputMode> kInputMode[] = {
+    {" 1", {1}, " Input mode 1"},
+    {" 2", {2}, " Input mode 2"},
+    {" 3", {3}, " Input mode 3"},
+    {" 4", {4}, " Input mode 4"},
+    {" 5", {5}, " Input mode 5"},
 };
 
-constexpr Row kSetting[] = {
-    {" 1 1", " Normally"},
-    {" 1 0", " Top/Bottom reversal"},
-    {" 0 1", " Left/Right reversal"},
-    {" 0 0", " Top/Bottom , Left/Right reversal"},
+constexpr Row<ImageReversal> kSetting[] = {
+    {" 1 1", ImageReversal::None, " Normally"},
+    {" 1 0", ImageReversal::TopBottom, " Top/Bottom reversal"},
+    {" 0 1", ImageReversal::LeftRight, " Left/Right reversal"},
+    {" 0 0", ImageReversal::Both, " Top/Bottom , Left/Right reversal"},
 };
 
-constexpr Row kMuteAndSignal[] = {
-    {" 0 0", " Video & Audio mute OFF"},
-    {" 0 1", " Video mute ON"},
-    {" 0 2", " Audio mute ON"},
-    {" 0 3", " Video & Audio mute ON"},
-    {" 8 0", " No signal"},
-    {" F F", " Stand by"},
+constexpr Row<MuteSignal> kMuteAndSignal[] = {
+    {" 0 0", MuteSignal::Off, " Video & Audio mute OFF"},
+    {" 0 1", MuteSignal::Video, " Video mute ON"},
+    {" 0 2", MuteSignal::Audio, " Audio mute ON"},
+    {" 0 3", MuteSignal::VideoAndAudio, " Video & Audio mute ON"},
+    {" 8 0", MuteSignal::NoSignal, " No signal"},
+    {" F F", MuteSignal::Standby, " Stand by"},
 };
 
-constexpr Row kLampMode[] = {
-    {" 0 0", " OFF"},
-    {" 0 1", " ON"},
-    {" 0 2", " No2 ON  : 2 Lamp mode"},
-    {" 0 3", " No1,2 ON  : 2 Lamp mode"},
-    {" 1 0", " All OFF : 1 Lamp mode(No1 USE)"},
-    {" 1 1", " No1 ON  : 1 Lamp mode(No1 USE)"},
-    {" 2 0", " All OFF : 1 Lamp mode(No2 USE)"},
-    {" 2 2", " No2 ON  : 1 Lamp mode(No2 USE)"},
+constexpr Row<LampMode> kLampMode[] = {
+    {" 0 0", LampMode::Off, " OFF"},
+    {" 0 1", LampMode::On, " ON"},
+    {" 0 2", LampMode::TwoLampsNo2On, " No2 ON  : 2 Lamp mode"},
+    {" 0 3", LampMode::TwoLampsBothOn, " No1,2 ON  : 2 Lamp mode"},
+    {" 1 0", LampMode::OneLampNo1Off, " All OFF : 1 Lamp mode(No1 USE)"},
+    {" 1 1", LampMode::OneLampNo1On, " No1 ON  : 1 Lamp mode(No1 USE)"},
+    {" 2 0", LampMode::OneLampNo2Off, " All OFF : 1 Lamp mode(No2 USE)"},
+    {" 2 2", LampMode::OneLampNo2On, " No2 ON  : 1 Lamp mode(No2 USE)"},
 };
+
+constexpr std::string_view kEndOfLine = " CR ";
+
+QLatin1StringView latin1(std::string_view s) { return QLatin1StringView(s.data(), qsizetype(s.size())); }
 
 // The keys are ASCII: compared as Latin-1, they cost no conversion.
-std::optional<QString> lookUp(std::span<const Row> table, const QString& line)
+template <class Value> std::optional<Reading> lookUp(std::span<const Row<Value>> table, const QString& line)
 {
-    for (const Row& row : table) {
-        if (line.startsWith(QLatin1String(row.key.data(), qsizetype(row.key.size()))))
-            return QUtf8StringView(row.status).toString();
+    for (const Row<Value>& row : table) {
+        const QLatin1StringView key = latin1(row.key);
+        if (line.startsWith(key)) {
+            const bool whole = line.size() == key.size() + qsizetype(kEndOfLine.size())
+                && QStringView(line).sliced(key.size()) == latin1(kEndOfLine);
+            return Reading {row.value, whole};
+        }
     }
     return std::nullopt;
 }
 
-std::optional<QString> lampTime(const QString& line) { return line.left(38) + QLatin1String(" Hour Use"); }
-
-std::optional<QString> temperatures(const QString& line)
+template <class Value> QString textOf(std::span<const Row<Value>> table, Value value)
 {
-    // Positions 1-10, 15-22, 28-35 and 41-48 of the receive line.
-    return QLatin1String("  S1=") + line.mid(0, 10) + QLatin1String(" C  ,   S2= ") + line.mid(14, 8)
-        + QLatin1String(" C  ,   S3= ") + line.mid(27, 8) + QLatin1String(" C  ,   S4= ") + line.mid(40, 8)
-        + QLatin1String(" C ");
+    for (const Row<Value>& row : table)
+        if (row.value == value)
+            return QUtf8StringView(row.status).toString();
+    return {};
 }
 
-std::optional<QString> passThrough(const QString& line) { return line; }
+bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::optional<QString> pressure(const QString& line)
+// Lamp time: the status line quotes the receive line's first 38 characters.
+constexpr qsizetype kLampTimeQuoted = 38;
+constexpr qsizetype kMaxLampDigits = 9; // an int's worth
+
+std::optional<Reading> lampTime(const QString& line)
+{
+    LampTime t {line.left(kLampTimeQuoted), std::nullopt};
+    const std::optional<QByteArray> bytes = wholeLine(line);
+    const bool digits = bytes && !bytes->isEmpty() && bytes->size() <= kMaxLampDigits
+        && std::all_of(bytes->begin(), bytes->end(), isAsciiDigit);
+    if (digits)
+        t.hours = bytes->toInt();
+    return Reading {std::move(t), digits};
+}
+
+// Temperatures: the receive line's positions 1-10, 15-22, 28-35 and 41-48,
+// the traffic text of the reply's columns 1-5, 8-11, 14-17 and 21-24.
+struct Column {
+    qsizetype quotedFrom, quotedLength; // in the receive line
+    qsizetype byteFrom, byteLength; // in the reply
+};
+constexpr Column kTemperatureColumns[kTemperatureSensors] = {{0, 10, 0, 5}, {14, 8, 7, 4}, {27, 8, 13, 4}, {40, 8, 20, 4}};
+
+// "25.0", " -3.5", "  38": a number; blanks, dashes or letters: nothing.
+std::optional<double> celsius(QByteArrayView column)
+{
+    const QByteArray text = column.trimmed().toByteArray();
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+(\\.[0-9]+)?$"));
+    if (!number.match(QLatin1StringView(text)).hasMatch())
+        return std::nullopt;
+    return text.toDouble();
+}
+
+std::optional<Reading> temperatures(const QString& line)
+{
+    Temperatures t;
+    const std::optional<QByteArray> bytes = wholeLine(line);
+    for (int i = 0; i < kTemperatureSensors; ++i) {
+        const Column& c = kTemperatureColumns[i];
+        t.quoted[size_t(i)] = line.mid(c.quotedFrom, c.quotedLength);
+        if (bytes)
+            t.celsius[size_t(i)] = celsius(bytes->mid(c.byteFrom, c.byteLength));
+    }
+    const bool any = std::any_of(t.celsius.begin(), t.celsius.end(), [](const auto& c) { return c.has_value(); });
+    return Reading {std::move(t), bytes && any};
+}
+
+constexpr qsizetype kMaxDeviceText = 64;
+
+std::optional<Reading> deviceText(const QString& line)
+{
+    DeviceText d {line, std::nullopt};
+    const std::optional<QByteArray> bytes = wholeLine(line);
+    if (bytes && !bytes->trimmed().isEmpty())
+        d.text = bytes->trimmed().left(kMaxDeviceText);
+    const bool whole = d.text.has_value();
+    return Reading {std::move(d), whole};
+}
+
+std::optional<Reading> pressure(const QString& line)
 {
     const auto hpa = pressureHpa(line);
     if (!hpa)
         return std::nullopt;
-    return QString::number(*hpa) + QLatin1String(" hPa");
+    return Reading {Pressure {*hpa}, wholeLine(line).has_value()};
 }
 
 // The decoders by ReplyDecoder, in its order; the command tables say which
 // command is read by which.
-using Decode = std::optional<QString> (*)(const QString&);
+using Decode = std::optional<Reading> (*)(const QString&);
 constexpr struct {
     ReplyDecoder decoder;
     Decode decode;
 } kDecoders[] = {
-    {ReplyDecoder::None, [](const QString&) { return std::optional<QString>(); }},
-    {ReplyDecoder::OperatingState, [](const QString& l) { return lookUp(kOperatingState, l); }},
-    {ReplyDecoder::InputMode, [](const QString& l) { return lookUp(kInputMode, l); }},
+    {ReplyDecoder::None, [](const QString&) { return std::optional<Reading>(); }},
+    {ReplyDecoder::OperatingState, [](const QString& l) { return lookUp<OperatingState>(kOperatingState, l); }},
+    {ReplyDecoder::InputMode, [](const QString& l) { return lookUp<InputMode>(kInputMode, l); }},
     {ReplyDecoder::LampTime, lampTime},
-    {ReplyDecoder::Setting, [](const QString& l) { return lookUp(kSetting, l); }},
+    {ReplyDecoder::Setting, [](const QString& l) { return lookUp<ImageReversal>(kSetting, l); }},
     {ReplyDecoder::Temperatures, temperatures},
-    {ReplyDecoder::MuteAndSignal, [](const QString& l) { return lookUp(kMuteAndSignal, l); }},
-    {ReplyDecoder::Text, passThrough},
+    {ReplyDecoder::MuteAndSignal, [](const QString& l) { return lookUp<MuteSignal>(kMuteAndSignal, l); }},
+    {ReplyDecoder::Text, deviceText},
     {ReplyDecoder::Pressure, pressure},
-    {ReplyDecoder::LampMode, [](const QString& l) { return lookUp(kLampMode, l); }},
+    {ReplyDecoder::LampMode, [](const QString& l) { return lookUp<LampMode>(kLampMode, l); }},
 };
 
 constexpr bool everyDecoderInPlace()
@@ -126,9 +196,26 @@ constexpr bool everyDecoderInPlace()
     for (int i = 0; i < int(std::size(kDecoders)); ++i)
         if (int(kDecoders[i].decoder) != i)
             return false;
-    return std::size(kDecoders) == kReplyDecoderCount;
+    return std::size(kDecoders) == kReplyDecoderCount && std::variant_size_v<ReadingValue> == kReplyDecoderCount - 1;
 }
-static_assert(everyDecoderInPlace(), "one decoder for each ReplyDecoder, in its order");
+static_assert(everyDecoderInPlace(), "one decoder for each ReplyDecoder, in its order, and a value for each");
+
+// The status line's text of each kind of value.
+struct StatusText {
+    QString operator()(OperatingState v) const { return textOf<OperatingState>(kOperatingState, v); }
+    QString operator()(InputMode v) const { return textOf<InputMode>(kInputMode, v); }
+    QString operator()(const LampTime& v) const { return v.quoted + QLatin1String(" Hour Use"); }
+    QString operator()(ImageReversal v) const { return textOf<ImageReversal>(kSetting, v); }
+    QString operator()(const Temperatures& v) const
+    {
+        return QLatin1String("  S1=") + v.quoted[0] + QLatin1String(" C  ,   S2= ") + v.quoted[1] + QLatin1String(" C  ,   S3= ")
+            + v.quoted[2] + QLatin1String(" C  ,   S4= ") + v.quoted[3] + QLatin1String(" C ");
+    }
+    QString operator()(MuteSignal v) const { return textOf<MuteSignal>(kMuteAndSignal, v); }
+    QString operator()(const DeviceText& v) const { return v.line; }
+    QString operator()(Pressure v) const { return QString::number(v.hpa) + QLatin1String(" hPa"); }
+    QString operator()(LampMode v) const { return textOf<LampMode>(kLampMode, v); }
+};
 
 bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'); }
 
@@ -189,14 +276,46 @@ constexpr int kMaxReading = 6553;
 
 } // namespace
 
+std::optional<Reading> readReply(ReplyDecoder decoder, const QString& receiveLine)
+{
+    return kDecoders[int(decoder)].decode(receiveLine);
+}
+
+QString statusText(const ReadingValue& value) { return std::visit(StatusText {}, value); }
+
+std::optional<QByteArray> wholeLine(QStringView line)
+{
+    // Each byte is its character and a space; CR is "CR " and ends it.
+    QByteArray bytes;
+    if (!line.startsWith(u' '))
+        return std::nullopt;
+    for (qsizetype pos = 1; pos < line.size(); pos += 2) {
+        const QStringView rest = line.sliced(pos);
+        if (rest == latin1(kEndOfLine.substr(1)))
+            return bytes;
+        const char16_t c = rest[0].unicode();
+        if (rest.size() < 2 || rest[1] != u' ' || c < 32 || c > 122)
+            return std::nullopt;
+        bytes += char(c);
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> decodeReply(QByteArrayView lastCommand, QByteArrayView commandPrefix, const QString& receiveLine)
 {
-    const qsizetype prefixSize = commandPrefix.size();
-    if (lastCommand.size() < prefixSize + 1 || !lastCommand.startsWith(commandPrefix) || !lastCommand.endsWith('\r'))
+    const std::optional<Reading> reading = readReply(decoderFor(lastCommand, commandPrefix), receiveLine);
+    if (!reading)
         return std::nullopt;
-    const QByteArrayView selector = lastCommand.sliced(prefixSize, lastCommand.size() - prefixSize - 1);
-    const ReplyDecoder decoder = replyDecoder(std::string_view(selector.data(), std::size_t(selector.size())));
-    return kDecoders[int(decoder)].decode(receiveLine);
+    return statusText(reading->value);
+}
+
+ReplyDecoder decoderFor(QByteArrayView line, QByteArrayView commandPrefix)
+{
+    const qsizetype prefixSize = commandPrefix.size();
+    if (line.size() < prefixSize + 1 || !line.startsWith(commandPrefix) || !line.endsWith('\r'))
+        return ReplyDecoder::None;
+    const QByteArrayView selector = line.sliced(prefixSize, line.size() - prefixSize - 1);
+    return replyDecoder(std::string_view(selector.data(), std::size_t(selector.size())));
 }
 
 double leadingNumber(QStringView text)

@@ -3,6 +3,8 @@
 // line's traffic text into one line of status text.
 #pragma once
 
+#include "traffic/reading.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -15,6 +17,10 @@ namespace runo {
 // by lastCommand or the reply matches nothing (the status line then keeps
 // what it shows).
 std::optional<QString> decodeReply(QByteArrayView lastCommand, QByteArrayView commandPrefix, const QString& receiveLine);
+
+// The decoder a command line (prefix, text and CR) chooses; None for a line
+// of another form.
+ReplyDecoder decoderFor(QByteArrayView line, QByteArrayView commandPrefix);
 
 // The leading number of a text: blanks (space, tab, line feed) skipped
 // anywhere, optional sign, digits, decimal point and digits, exponent E or D.
