@@ -7,6 +7,7 @@
 #include "link/portmap.h"
 #include "link/serialcomm.h"
 #include "panel/endsignals.h"
+#include "panel/exchangewatch.h"
 #include "panel/trafficlog.h"
 
 #include <QApplication>
@@ -143,7 +144,8 @@ int main(int argc, char* argv[])
     runo::SerialComm port(&ports);
     runo::MainWindow window(&port);
     runo::TrafficLog log(parser.value(logOption));
-    log.watch(&window.panel());
+    const runo::ExchangeWatch exchanges(&window.panel());
+    log.watch(&exchanges);
     ending = &window;
     if (endedDuringStartUp) {
         window.panel().end();

@@ -42,6 +42,10 @@ public:
     // "socket://host:4001"; "COM1" for a port without one.
     virtual QString deviceName() const { return QStringLiteral("COM%1").arg(commPort()); }
 
+    // A network port whose connection is still being made; opened() or
+    // openFailed() follows.
+    virtual bool isConnecting() const { return false; }
+
     // Description of the most recent failure.
     QString errorString() const { return m_error; }
 
@@ -55,6 +59,11 @@ signals:
     // inside a call to the port.
     //   setPortOpen(true) == true, portOpen() == true ... 3 s ... openFailed(), portOpen() == false
     void openFailed();
+    // An open that was still being made is made.
+    void opened();
+    // The open device went away (adapter pulled, far end closed, connection
+    // dropped); the port is closed and errorString() says why.
+    void lost();
 
 protected:
     bool fail(const QString& description)

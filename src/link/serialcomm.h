@@ -50,14 +50,7 @@ public:
 
     // Device losses seen so far (each closed the port).
     int lossCount() const { return m_losses; }
-    // A network port whose connection is still being made; opened() follows,
-    // or openFailed().
-    bool isConnecting() const { return m_network.isConnecting(); }
-
-signals:
-    void opened();
-    // The open device went away (counted in lossCount()); errorString() says why.
-    void lost();
+    bool isConnecting() const override { return m_network.isConnecting(); }
 
 private:
     void receive();

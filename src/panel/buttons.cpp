@@ -48,6 +48,8 @@ void Panel::releaseHold(const HoldButton& button)
 {
     m_holdCode = 0;
     m_repeatTimer.stop();
+    if (m_replyTimer.isActive())
+        m_releasedWindow.start(m_replyTimer.remainingTime());
     m_replyTimer.stop();
     enable(m_displayClearTimer);
     setTransmitLine(QString());

@@ -40,6 +40,7 @@ void Panel::Hyouji(const QByteArray& text, HyoujiMode mode)
         // port choice nothing goes out, since the port left is not the one
         // the operator chose. When nothing can go out, the exchange runs as
         // usual, so the operator sees the no-reply marker.
+        m_releasedWindow.stop(); // this line's window takes over
         const bool sent = !m_portChoiceFailed && (m_port->portOpen() || m_port->setPortOpen(true)) && m_port->output(text);
         setTransmitLine(trafficText(text));
         enable(m_replyTimer);
@@ -83,6 +84,8 @@ void Panel::closeReplyWindow()
     m_awaitingReply = 0;
     emit replyWindowClosed(replied);
 }
+
+void Panel::closeReleasedWindow() { emit replyWindowClosed(m_awaitingReply != 1); }
 
 void Panel::clearTrafficDisplay()
 {

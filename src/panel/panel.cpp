@@ -32,6 +32,9 @@ Panel::Panel(MSComm* port, QObject* parent)
         t.timer->setInterval(t.intervalMs);
         connect(t.timer, &QTimer::timeout, this, t.tick);
     }
+    m_releasedWindow.setSingleShot(true);
+    m_releasedWindow.setTimerType(Qt::PreciseTimer);
+    connect(&m_releasedWindow, &QTimer::timeout, this, &Panel::closeReleasedWindow);
     connect(m_port, &MSComm::onComm, this, &Panel::receive);
     connect(m_port, &MSComm::openFailed, this, &Panel::reportOpenFailure);
 }

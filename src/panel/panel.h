@@ -91,6 +91,7 @@ public:
     void closeReplyWindow(); // Timer2 tick
     void hideSettingsPanel(); // Timer3 tick
     void clearTrafficDisplay(); // Timer4 tick
+    void closeReleasedWindow(); // the rest of a released hold's window has passed
     // An open the port finished in the background (a network port) failed:
     // reported as the open that asked for it would have been.
     void reportOpenFailure(); // MSComm1 openFailed
@@ -163,10 +164,19 @@ signals:
     //   replyReceived("80\r")     bytes read from the port, all of them in
     //                             arrival order, also those past the receive
     //                             buffer's bound or outside any window
-    //   replyWindowClosed(true)    the reply timer closed the window of the
-    //                             last line; false: nothing came, the no-reply
-    //                             marker is shown. A release or END stops the
-    //                             timer without this.
+    //   replyWindowClosed(true)    the reply window of the last line has
+    //                             closed and something came in it; false:
+    //                             nothing came (the reply timer then shows the
+    //                             no-reply marker). Raised for every window
+    //                             but one that END or the next line cuts short.
+    //
+    // A hold's release: the window shows nothing more of the last line (the
+    // release stops the reply timer and blanks TXD and RXD, as the operator
+    // sees it), but that line still has the rest of the reply window the
+    // press set. replyWindowClosed follows when the rest has passed, unless
+    // another line goes out first; the window shows nothing at that moment.
+    //   press VOL + at 0, release at 1010   lines at 0, 250, 500, 750, 1000;
+    //                                       the last window closes at 1200
     void lineSent(const QByteArray& line);
     void lineRefused(const QByteArray& line, const QString& reason);
     void replyReceived(const QByteArray& bytes);
@@ -193,6 +203,7 @@ private:
     QTimer m_replyTimer; // Timer2
     QTimer m_settingsPanelTimer; // Timer3
     QTimer m_displayClearTimer; // Timer4
+    QTimer m_releasedWindow; // the rest of the last line's window after a release; shows nothing
 
     QByteArray m_lastCommand;
     QByteArray m_commandPrefix;

@@ -134,7 +134,7 @@ void Panel::hideSettingsPanel()
 
 void Panel::end()
 {
-    for (QTimer* t : {&m_repeatTimer, &m_replyTimer, &m_settingsPanelTimer, &m_displayClearTimer})
+    for (QTimer* t : {&m_repeatTimer, &m_replyTimer, &m_settingsPanelTimer, &m_displayClearTimer, &m_releasedWindow})
         t->stop();
     m_port->setPortOpen(false);
     emit ended();

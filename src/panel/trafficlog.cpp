@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "panel/trafficlog.h"
 
-#include "link/mscomm.h"
 #include "link/quoted.h"
-#include "panel/panel.h"
 #include "traffic/decoders.h"
 #include "traffic/traffictext.h"
 
@@ -22,8 +20,10 @@ namespace runo {
 namespace {
 
 constexpr QLatin1StringView kTimeFormat("yyyy-MM-dd HH:mm:ss.zzz"); // local time, read as a date by spreadsheets
-constexpr QLatin1StringView kResultNames[]
-    = {QLatin1StringView("reply"), QLatin1StringView("no reply"), QLatin1StringView("refused"), QLatin1StringView("cut short")};
+// By Exchange::Result.
+constexpr QLatin1StringView kResultNames[] = {QLatin1StringView("reply"), QLatin1StringView("no reply"),
+    QLatin1StringView("refused"), QLatin1StringView("lost"), QLatin1StringView("cut short")};
+static_assert(std::size(kResultNames) == size_t(Exchange::Result::CutShort) + 1);
 
 // A field: control characters (tabs, line breaks) as C escapes, so that
 // every line keeps its columns.
@@ -52,80 +52,14 @@ TrafficLog::TrafficLog(const QString& path, QObject* parent)
 
 TrafficLog::~TrafficLog()
 {
-    const QList<const Panel*> panels = m_open.keys();
-    for (const Panel* panel : panels)
-        finish(panel, Result::CutShort);
     if (m_fd >= 0)
         ::close(m_fd);
 }
 
-void TrafficLog::watch(Panel* panel)
+void TrafficLog::watch(const ExchangeWatch* watch)
 {
-    if (m_fd < 0)
-        return;
-    connect(panel, &Panel::lineSent, this, [this, panel](const QByteArray& line) { begin(panel, line); });
-    connect(panel, &Panel::lineRefused, this, [this, panel](const QByteArray& line, const QString& reason) {
-        begin(panel, line);
-        m_open[panel].reason = reason;
-        finish(panel, Result::Refused);
-    });
-    connect(panel, &Panel::replyReceived, this, [this, panel](const QByteArray& bytes) {
-        const auto open = m_open.find(panel);
-        if (open == m_open.end())
-            return; // outside any exchange
-        open->dropped += Panel::keepReply(open->received, bytes);
-    });
-    connect(panel, &Panel::replyWindowClosed, this, [this, panel] { finish(panel, Result::NoReply); });
-    // Queued: a program may end the panel from its own reply handler (runoctl
-    // on a whole reply), before the bytes have reached this log's.
-    connect(
-        panel, &Panel::ended, this, [this, panel] { finish(panel, Result::CutShort); }, Qt::QueuedConnection);
-    connect(panel, &QObject::destroyed, this, [this, panel] {
-        finish(panel, Result::CutShort);
-        delete m_windowEnds.take(panel);
-    });
-    auto* windowEnd = new QTimer(this);
-    windowEnd->setSingleShot(true);
-    windowEnd->setTimerType(Qt::PreciseTimer);
-    connect(windowEnd, &QTimer::timeout, this, [this, panel] { closeStoppedWindow(panel); });
-    m_windowEnds.insert(panel, windowEnd);
-}
-
-// The panel's reply window may have been set anew (runoctl --timeout): the
-// exchange waits while it runs.
-void TrafficLog::closeStoppedWindow(const Panel* panel)
-{
-    const QTimer& reply = panel->replyTimer();
-    if (reply.isActive())
-        m_windowEnds.value(panel)->start(reply.remainingTime() + kStoppedWindowGraceMs);
-    else
-        finish(panel, Result::NoReply);
-}
-
-void TrafficLog::begin(Panel* panel, const QByteArray& sent)
-{
-    finish(panel, Result::CutShort); // the next line cuts the last one's window short
-    Exchange& e = m_open[panel];
-    e.time = QDateTime::currentDateTime();
-    e.port = panel->port()->deviceName();
-    e.sent = sent;
-    e.commandPrefix = panel->commandPrefix();
-    m_windowEnds.value(panel)->start(panel->replyTimer().interval() + kStoppedWindowGraceMs);
-}
-
-// `result` is how the exchange ended if nothing came; whatever came makes it
-// a reply.
-void TrafficLog::finish(const Panel* panel, Result result)
-{
-    const auto open = m_open.find(panel);
-    if (open == m_open.end())
-        return;
-    Exchange e = *open;
-    m_open.erase(open);
-    if (QTimer* windowEnd = m_windowEnds.value(panel))
-        windowEnd->stop();
-    e.result = result == Result::Refused || e.received.isEmpty() ? result : Result::Reply;
-    write(line(e));
+    if (m_fd >= 0)
+        connect(watch, &ExchangeWatch::ended, this, [this](const Exchange& e) { write(line(e)); });
 }
 
 QByteArray TrafficLog::line(const Exchange& e)
@@ -135,8 +69,8 @@ QByteArray TrafficLog::line(const Exchange& e)
     if (e.dropped > 0)
         received += QStringLiteral(" (%1 more bytes)").arg(e.dropped);
     QString status = e.reason;
-    if (e.result != Result::Refused && !e.received.isEmpty())
-        status = decodeReply(e.sent, e.commandPrefix, shown).value_or(QString()).trimmed();
+    if (e.reading)
+        status = statusText(e.reading->value).trimmed();
     QByteArrayView sent(e.sent);
     if (sent.endsWith('\r'))
         sent.chop(1);

@@ -293,7 +293,8 @@ void TstPanel::trafficLog()
     for (int run = 0; run < 2; ++run) { // appended, the header once
         Rig rig;
         TrafficLog log(path);
-        log.watch(&rig.panel);
+        ExchangeWatch watch(&rig.panel);
+        log.watch(&watch);
         for (const QString& step : steps) {
             if (step.startsWith('<'))
                 rig.port.deliver(step.mid(1).toLatin1());
@@ -334,7 +335,8 @@ void TstPanel::trafficLogFailing()
 {
     Rig rig;
     TrafficLog log("/dev/full");
-    log.watch(&rig.panel);
+    ExchangeWatch watch(&rig.panel);
+    log.watch(&watch);
     for (int i = 0; i < 2; ++i)
         rig.panel.clickCommand(button("Command44"));
     QVERIFY(!log.isOpen());
