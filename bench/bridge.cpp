@@ -6,6 +6,7 @@
 
 #include "bridge/panellink.h"
 #include "bridgeprocess.h"
+#include "link/serialcomm.h"
 #include "pjlinkclient.h"
 #include "simprocess.h"
 
@@ -82,8 +83,8 @@ std::optional<double> exchangeByPanel(runo::PanelLink& link)
 {
     QEventLoop loop;
     bool replied = false;
-    const auto c = QObject::connect(&link, &runo::PanelLink::finished, &loop, [&](const runo::LineResult& r) {
-        replied = r.result == runo::LineResult::Result::Reply;
+    const auto c = QObject::connect(&link, &runo::PanelLink::finished, &loop, [&](const runo::Exchange& e) {
+        replied = e.replied();
         loop.quit();
     });
     const auto start = Clock::now();
@@ -125,7 +126,9 @@ void measureBridge(const Options& o, Table& table)
     }
     SimProcess direct, panelSim;
     const int fd = openLineByHand(direct.start({QStringLiteral("--quiet")}));
-    runo::PanelLink link(panelSim.start({QStringLiteral("--quiet")}), 1, 19200);
+    runo::SerialComm port;
+    port.setDevice(panelSim.start({QStringLiteral("--quiet")}));
+    runo::PanelLink link(port, 19200);
     QString error;
     const bool linkOpen = link.open(&error);
     Samples bridged, byHand, byPanel;

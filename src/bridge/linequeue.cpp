@@ -1,19 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "bridge/linequeue.h"
 
+#include "commands/commandtable.h"
+
 #include <QTimer>
 
-#include <algorithm>
 #include <string_view>
 
 namespace runo {
-
-namespace {
-
-// The reads PJLink clients poll: status, mode, mute, lamp time and mode.
-constexpr std::string_view kPolledReads[] = {"CR0", "CR1", "CRA", "CR3", "CR7"};
-
-} // namespace
 
 LineQueue::LineQueue(PanelLink* link, QObject* parent)
     : QObject(parent)
@@ -24,8 +18,8 @@ LineQueue::LineQueue(PanelLink* link, QObject* parent)
 
 bool LineQueue::isPolled(const QByteArray& line)
 {
-    return std::any_of(std::begin(kPolledReads), std::end(kPolledReads),
-        [&line](std::string_view r) { return line == QByteArrayView(r.data(), qsizetype(r.size())); });
+    const std::optional<CommandRef> command = commandWithText(std::string_view(line.constData(), size_t(line.size())));
+    return command && command->decoder() != ReplyDecoder::None;
 }
 
 bool LineQueue::ask(const QByteArray& line, QObject* asker, Done done)
@@ -65,7 +59,7 @@ void LineQueue::next()
     m_link->exchange(m_queue.front().line);
 }
 
-void LineQueue::deliver(const LineResult& result)
+void LineQueue::deliver(const Exchange& result)
 {
     if (m_queue.empty())
         return;
@@ -75,7 +69,7 @@ void LineQueue::deliver(const LineResult& result)
         // Any other line may have changed what the reads read, those taken
         // while it waited included.
         m_cache.clear();
-    } else if (result.result == LineResult::Result::Reply) {
+    } else if (result.result == Exchange::Result::Reply) {
         Cached& cached = m_cache[entry.line];
         cached.result = result;
         cached.age.start();

@@ -29,14 +29,16 @@ public:
     // How long a polled read stays good.
     static constexpr int kFreshMs = 1000;
 
-    using Done = std::function<void(const LineResult&)>;
+    using Done = std::function<void(const Exchange&)>;
 
     explicit LineQueue(PanelLink* link, QObject* parent = nullptr);
 
     // Queues line (without its CR) for asker; done runs later, unless asker
-    // is gone by then. A read in `polled` may be answered from the cache.
+    // is gone by then. A polled read may be answered from the cache.
     // False, and nothing queued, when the queue is full.
     bool ask(const QByteArray& line, QObject* asker, Done done);
+    // A read of the command tables: what it reads changes only by another
+    // command, so a young result is as good as a new one.
     static bool isPolled(const QByteArray& line);
 
 private:
@@ -49,12 +51,12 @@ private:
         std::vector<Waiter> waiters;
     };
     struct Cached {
-        LineResult result;
+        Exchange result;
         QElapsedTimer age;
     };
 
     void next();
-    void deliver(const LineResult& result);
+    void deliver(const Exchange& result);
 
     PanelLink* m_link;
     std::deque<Entry> m_queue; // front: on the line when the link is busy

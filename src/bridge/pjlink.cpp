@@ -2,7 +2,7 @@
 #include "bridge/pjlink.h"
 
 #include "commands/commandtable.h"
-#include "traffic/decoders.h"
+#include "traffic/reading.h"
 
 #include <algorithm>
 #include <span>
@@ -11,127 +11,117 @@ namespace runo {
 
 namespace {
 
+QByteArray lineOf(CommandRef command) { return QByteArray(command.text().data(), qsizetype(command.text().size())); }
+
 // One PJLink input: its code, the panel's button and the input mode READ
 // MODE reports while it is chosen.
 struct PjlinkInput {
     std::string_view code; // "11": type 1 RGB, channel 1
-    std::string_view button; // the panel's name for it
-    std::string_view text; // its command text
+    CommandRef button;
     int mode;
 };
 
 constexpr PjlinkInput kInputs[] = {
-    {"11", "INPUT 1 RGB", "C50", 1},
-    {"12", "INPUT 2 RGB", "C25", 2},
-    {"21", "INPUT 1 SCART", "C51", 1},
-    {"22", "INPUT 2 Y,Pb/Cb,Pr/Cr", "C24", 2},
-    {"23", "INPUT 2 VIDEO", "C23", 2},
-    {"24", "INPUT 3 VIDEO", "C33", 3},
-    {"25", "INPUT 3 S-VIDEO", "C34", 3},
-    {"26", "INPUT 3 AUTO", "C32", 3},
-    {"31", "INPUT 1 DVI(PC)", "C52", 1},
-    {"32", "INPUT 1 DVI(AV HDCP)", "C53", 1},
-    {"51", "INPUT MODE SET NETWORK", "C08", 4},
+    {"11", command("INPUT 1 RGB"), 1},
+    {"12", command("INPUT 2 RGB"), 2},
+    {"21", command("INPUT 1 SCART"), 1},
+    {"22", command("INPUT 2 Y,Pb/Cb,Pr/Cr"), 2},
+    {"23", command("INPUT 2 VIDEO"), 2},
+    {"24", command("INPUT 3 VIDEO"), 3},
+    {"25", command("INPUT 3 S-VIDEO"), 3},
+    {"26", command("INPUT 3 AUTO"), 3},
+    {"31", command("INPUT 1 DVI(PC)"), 1},
+    {"32", command("INPUT 1 DVI(AV HDCP)"), 1},
+    {"51", command("INPUT MODE SET NETWORK"), 4},
 };
 
-// READ STATUS, as the panel decodes it, in PJLink terms: the power state
-// and the six ERST digits (fan, lamp, temperature, cover, filter, other).
+// The operating state in PJLink terms: the power state and the six ERST
+// digits (fan, lamp, temperature, cover, filter, other).
 struct PowerState {
-    std::string_view status;
+    OperatingState state;
     char power;
     std::string_view errors;
 };
 constexpr PowerState kPowerStates[] = {
-    {"Power ON", '1', "000000"},
-    {"Stand by", '0', "000000"},
-    {"Count down", '3', "000000"},
-    {"Cooling down", '2', "000000"},
-    {"Power Fail", '0', "000002"},
-    {"Temperature Warning(Power ON)", '1', "001000"},
-    {"NO Key input", '1', "000000"},
-    {"Lamp OFF by PWR Management", '0', "000000"},
-    {"Temperature Warning & cooling down", '2', "002000"},
-    {"Lamp OFF & Tempereture Warning by PWR Management", '0', "001000"},
-    {"Temperature Warning and recoverd", '0', "001000"},
-    {"Cooling down (All Lamp FAIL)", '2', "020000"},
-    {"Cooling down & sutandby (All Lamp FAIL)", '0', "020000"},
+    {OperatingState::On, '1', "000000"},
+    {OperatingState::Standby, '0', "000000"},
+    {OperatingState::CountDown, '3', "000000"},
+    {OperatingState::CoolingDown, '2', "000000"},
+    {OperatingState::PowerFail, '0', "000002"},
+    {OperatingState::TemperatureWarning, '1', "001000"},
+    {OperatingState::NoKeyInput, '1', "000000"},
+    {OperatingState::LampOffByPowerManagement, '0', "000000"},
+    {OperatingState::TemperatureWarningCoolingDown, '2', "002000"},
+    {OperatingState::LampOffTemperatureWarning, '0', "001000"},
+    {OperatingState::TemperatureWarningRecovered, '0', "001000"},
+    {OperatingState::CoolingDownLampFail, '2', "020000"},
+    {OperatingState::StandbyLampFail, '0', "020000"},
 };
 
 // The mute-and-signal read in AVMT terms; empty: not available now.
 struct MuteState {
-    std::string_view status;
+    MuteSignal mute;
     std::string_view avmt;
 };
 constexpr MuteState kMuteStates[] = {
-    {"Video & Audio mute OFF", "30"},
-    {"Video mute ON", "11"},
-    {"Audio mute ON", "21"},
-    {"Video & Audio mute ON", "31"},
-    {"No signal", "30"},
-    {"Stand by", ""},
+    {MuteSignal::Off, "30"},
+    {MuteSignal::Video, "11"},
+    {MuteSignal::Audio, "21"},
+    {MuteSignal::VideoAndAudio, "31"},
+    {MuteSignal::NoSignal, "30"},
+    {MuteSignal::Standby, ""},
 };
 
-// AVMT settings: NO SHOW and SOUND MUTE, ON or OFF.
+// AVMT settings: NO SHOW and SOUND MUTE, ON or OFF, one command or two.
 struct MuteSetting {
     std::string_view param;
-    std::string_view lines[2];
+    CommandRef first;
+    std::optional<CommandRef> second;
 };
 constexpr MuteSetting kMuteSettings[] = {
-    {"10", {"C0E", ""}},
-    {"11", {"C0D", ""}},
-    {"20", {"C0C", ""}},
-    {"21", {"C0B", ""}},
-    {"30", {"C0E", "C0C"}},
-    {"31", {"C0D", "C0B"}},
+    {"10", command("NO SHOW OFF"), std::nullopt},
+    {"11", command("NO SHOW ON"), std::nullopt},
+    {"20", command("SOUND MUTE OFF"), std::nullopt},
+    {"21", command("SOUND MUTE ON"), std::nullopt},
+    {"30", command("NO SHOW OFF"), command("SOUND MUTE OFF")},
+    {"31", command("NO SHOW ON"), command("SOUND MUTE ON")},
 };
-
-// The lines these tables send are the panel's own commands, under the same
-// names: checked here, so that neither table can drift from the other.
-constexpr bool isCommand(std::string_view name, std::string_view text)
-{
-    for (const CommandButton& b : kCommandButtons)
-        if (b.text == text && (name.empty() || b.name == name))
-            return true;
-    return false;
-}
-constexpr bool linesAreCommands()
-{
-    for (const PjlinkInput& i : kInputs)
-        if (!isCommand(i.button, i.text))
-            return false;
-    for (const MuteSetting& m : kMuteSettings)
-        for (const std::string_view line : m.lines)
-            if (!line.empty() && !isCommand({}, line))
-                return false;
-    return true;
-}
-static_assert(linesAreCommands(), "a PJLink line is not the command table's");
 
 // READ L-MODE in LAMP terms: each lamp's on/off.
 struct LampState {
-    std::string_view status;
+    LampMode mode;
     std::string_view lamps;
 };
 constexpr LampState kLampStates[] = {
-    {"OFF", "0"},
-    {"ON", "1"},
-    {"No2 ON  : 2 Lamp mode", "01"},
-    {"No1,2 ON  : 2 Lamp mode", "11"},
-    {"All OFF : 1 Lamp mode(No1 USE)", "0"},
-    {"No1 ON  : 1 Lamp mode(No1 USE)", "1"},
-    {"All OFF : 1 Lamp mode(No2 USE)", "0"},
-    {"No2 ON  : 1 Lamp mode(No2 USE)", "1"},
+    {LampMode::Off, "0"},
+    {LampMode::On, "1"},
+    {LampMode::TwoLampsNo2On, "01"},
+    {LampMode::TwoLampsBothOn, "11"},
+    {LampMode::OneLampNo1Off, "0"},
+    {LampMode::OneLampNo1On, "1"},
+    {LampMode::OneLampNo2Off, "0"},
+    {LampMode::OneLampNo2On, "1"},
 };
 
-constexpr std::string_view kInputModePrefix = "Input mode ";
+constexpr CommandRef kReadStatus = command("READ STATUS");
+constexpr CommandRef kReadMode = command("READ MODE");
+constexpr CommandRef kReadMute = command("READ MUTE");
+constexpr CommandRef kReadLampTime = command("READ L-TIME");
+constexpr CommandRef kReadLampMode = command("READ L-MODE");
+constexpr CommandRef kReadModel = command("READ MODEL");
+
 constexpr qsizetype kMaxInfoText = 32; // INF2 at most
 
 QByteArrayView view(std::string_view s) { return QByteArrayView(s.data(), qsizetype(s.size())); }
 
-template <class Row> const Row* rowFor(std::span<const Row> rows, const QString& status)
+// The value of type T that a result reads as, or nothing.
+template <class T> const T* readingOf(const Exchange& r) { return r.reading ? std::get_if<T>(&r.reading->value) : nullptr; }
+
+template <class Row, class Key> const Row* rowFor(std::span<const Row> rows, const Key* key, Key Row::*field)
 {
-    const auto it = std::find_if(rows.begin(), rows.end(),
-        [&status](const Row& r) { return status == QLatin1String(r.status.data(), qsizetype(r.status.size())); });
+    if (!key)
+        return nullptr;
+    const auto it = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.*field == *key; });
     return it == rows.end() ? nullptr : &*it;
 }
 
@@ -143,7 +133,7 @@ const QByteArray kOutOfRange = "ERR2";
 const QByteArray kUnavailable = "ERR3";
 const QByteArray kFailure = "ERR4";
 
-bool acknowledged(const LineResult& r) { return r.received.contains('\x06'); }
+bool acknowledged(const Exchange& r) { return r.received.contains('\x06'); }
 
 } // namespace
 
@@ -203,7 +193,7 @@ void PjlinkProjector::answer(const PjlinkRequest& r, QObject* asker, const Answe
     } else if (c == "INNM") {
         const auto it = std::find_if(std::begin(kInputs), std::end(kInputs),
             [&r](const PjlinkInput& i) { return r.param.startsWith('?') && r.param.mid(1) == view(i.code); });
-        result = it == std::end(kInputs) ? kOutOfRange : view(it->button).toByteArray();
+        result = it == std::end(kInputs) ? kOutOfRange : view(it->button.name()).toByteArray();
     } else if (c == "FREZ") {
         result = freeze(r, asker, answer);
     } else if (c == "SVOL") {
@@ -218,7 +208,7 @@ PjlinkProjector::Result PjlinkProjector::volume(const PjlinkRequest& r, QObject*
 {
     if (r.param != "1" && r.param != "0")
         return kOutOfRange;
-    askAll({r.param == "1" ? "C09" : "C0A"}, asker, answer,
+    askAll({lineOf(r.param == "1" ? command("VOL +") : command("VOL -"))}, asker, answer,
         [](const Results& results) { return acknowledged(results[0]) ? kOk : kFailure; });
     return std::nullopt;
 }
@@ -230,7 +220,7 @@ PjlinkProjector::Result PjlinkProjector::freeze(const PjlinkRequest& r, QObject*
     if (r.param != "1" && r.param != "0")
         return kOutOfRange;
     const bool on = r.param == "1";
-    askAll({on ? "C43" : "C44"}, asker, answer, [this, on](const Results& results) {
+    askAll({lineOf(on ? command("FREEZE ON") : command("FREEZE OFF"))}, asker, answer, [this, on](const Results& results) {
         if (!acknowledged(results[0]))
             return kFailure;
         m_frozen = on;
@@ -253,8 +243,8 @@ void PjlinkProjector::askNext(const std::shared_ptr<Results>& results, QList<QBy
         return;
     }
     const QByteArray line = lines.takeFirst();
-    const bool queued = m_queue->ask(line, asker, [=, this](const LineResult& r) {
-        if (r.result != LineResult::Result::Reply) {
+    const bool queued = m_queue->ask(line, asker, [=, this](const Exchange& r) {
+        if (r.result != Exchange::Result::Reply) {
             answer(kFailure);
             return;
         }
@@ -268,8 +258,8 @@ void PjlinkProjector::askNext(const std::shared_ptr<Results>& results, QList<QBy
 PjlinkProjector::Result PjlinkProjector::power(const PjlinkRequest& r, QObject* asker, const Answer& answer)
 {
     if (r.param == "?") {
-        askAll({"CR0"}, asker, answer, [](const Results& results) {
-            const PowerState* s = rowFor<PowerState>(kPowerStates, results[0].status);
+        askAll({lineOf(kReadStatus)}, asker, answer, [](const Results& results) {
+            const PowerState* s = rowFor<PowerState>(kPowerStates, readingOf<OperatingState>(results[0]), &PowerState::state);
             return s ? QByteArray(1, s->power) : kFailure;
         });
         return std::nullopt;
@@ -278,7 +268,7 @@ PjlinkProjector::Result PjlinkProjector::power(const PjlinkRequest& r, QObject* 
         return kOutOfRange;
     if (r.param == "0")
         m_frozen = false; // the projector lets go of a frozen picture when it goes off
-    askAll({r.param == "1" ? "C00" : "C01"}, asker, answer,
+    askAll({lineOf(r.param == "1" ? command("POWER ON") : command("POWER OFF"))}, asker, answer,
         [](const Results& results) { return acknowledged(results[0]) ? kOk : kFailure; });
     return std::nullopt;
 }
@@ -286,11 +276,9 @@ PjlinkProjector::Result PjlinkProjector::power(const PjlinkRequest& r, QObject* 
 PjlinkProjector::Result PjlinkProjector::input(const PjlinkRequest& r, QObject* asker, const Answer& answer)
 {
     if (r.param == "?") {
-        askAll({"CR1"}, asker, answer, [this](const Results& results) {
-            const QString& status = results[0].status;
-            const QLatin1String prefix(kInputModePrefix.data(), qsizetype(kInputModePrefix.size()));
-            bool ok = false;
-            const int mode = status.startsWith(prefix) ? status.mid(prefix.size()).toInt(&ok) : 0;
+        askAll({lineOf(kReadMode)}, asker, answer, [this](const Results& results) {
+            const InputMode* m = readingOf<InputMode>(results[0]);
+            const int mode = m ? m->number : 0;
             const PjlinkInput* first = nullptr;
             for (const PjlinkInput& i : kInputs) {
                 if (i.mode != mode)
@@ -309,7 +297,7 @@ PjlinkProjector::Result PjlinkProjector::input(const PjlinkRequest& r, QObject* 
     if (it == std::end(kInputs))
         return kOutOfRange;
     const QByteArray code = r.param;
-    askAll({view(it->text).toByteArray()}, asker, answer, [this, code](const Results& results) {
+    askAll({lineOf(it->button)}, asker, answer, [this, code](const Results& results) {
         if (!acknowledged(results[0]))
             return kFailure;
         m_lastInput = code;
@@ -321,8 +309,8 @@ PjlinkProjector::Result PjlinkProjector::input(const PjlinkRequest& r, QObject* 
 PjlinkProjector::Result PjlinkProjector::mute(const PjlinkRequest& r, QObject* asker, const Answer& answer)
 {
     if (r.param == "?") {
-        askAll({"CRA"}, asker, answer, [](const Results& results) {
-            const MuteState* s = rowFor<MuteState>(kMuteStates, results[0].status);
+        askAll({lineOf(kReadMute)}, asker, answer, [](const Results& results) {
+            const MuteState* s = rowFor<MuteState>(kMuteStates, readingOf<MuteSignal>(results[0]), &MuteState::mute);
             if (!s)
                 return kFailure;
             return s->avmt.empty() ? kUnavailable : view(s->avmt).toByteArray();
@@ -333,10 +321,9 @@ PjlinkProjector::Result PjlinkProjector::mute(const PjlinkRequest& r, QObject* a
         std::begin(kMuteSettings), std::end(kMuteSettings), [&r](const MuteSetting& m) { return r.param == view(m.param); });
     if (it == std::end(kMuteSettings))
         return kOutOfRange;
-    QList<QByteArray> lines;
-    for (std::string_view l : it->lines)
-        if (!l.empty())
-            lines << view(l).toByteArray();
+    QList<QByteArray> lines {lineOf(it->first)};
+    if (it->second)
+        lines << lineOf(*it->second);
     askAll(lines, asker, answer,
         [](const Results& results) { return std::all_of(results.begin(), results.end(), acknowledged) ? kOk : kFailure; });
     return std::nullopt;
@@ -344,8 +331,8 @@ PjlinkProjector::Result PjlinkProjector::mute(const PjlinkRequest& r, QObject* a
 
 PjlinkProjector::Result PjlinkProjector::errorStatus(const PjlinkRequest&, QObject* asker, const Answer& answer)
 {
-    askAll({"CR0"}, asker, answer, [](const Results& results) {
-        const PowerState* s = rowFor<PowerState>(kPowerStates, results[0].status);
+    askAll({lineOf(kReadStatus)}, asker, answer, [](const Results& results) {
+        const PowerState* s = rowFor<PowerState>(kPowerStates, readingOf<OperatingState>(results[0]), &PowerState::state);
         return s ? view(s->errors).toByteArray() : kFailure;
     });
     return std::nullopt;
@@ -353,13 +340,12 @@ PjlinkProjector::Result PjlinkProjector::errorStatus(const PjlinkRequest&, QObje
 
 PjlinkProjector::Result PjlinkProjector::lamp(const PjlinkRequest&, QObject* asker, const Answer& answer)
 {
-    askAll({"CR3", "CR7"}, asker, answer, [](const Results& results) {
-        const QByteArray digits = results[0].received.trimmed();
-        bool ok = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
-        const QByteArray hours = QByteArray::number(qlonglong(leadingNumber(QString::fromLatin1(digits))));
-        const LampState* s = rowFor<LampState>(kLampStates, results[1].status);
-        if (!ok || !s)
+    askAll({lineOf(kReadLampTime), lineOf(kReadLampMode)}, asker, answer, [](const Results& results) {
+        const LampTime* time = readingOf<LampTime>(results[0]);
+        const LampState* s = rowFor<LampState>(kLampStates, readingOf<LampMode>(results[1]), &LampState::mode);
+        if (!time || !time->hours || !s)
             return kFailure;
+        const QByteArray hours = QByteArray::number(*time->hours);
         QByteArrayList lamps;
         for (const char on : s->lamps)
             lamps << hours + ' ' + on;
@@ -372,11 +358,10 @@ PjlinkProjector::Result PjlinkProjector::model(const PjlinkRequest&, QObject* as
 {
     if (!m_reportedModel.isEmpty())
         return m_reportedModel;
-    const bool queued = m_queue->ask("CR9", asker, [this, answer](const LineResult& r) {
-        QByteArray text = r.received.left(r.received.indexOf('\r')).trimmed().left(kMaxInfoText);
-        const bool printable = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
-        if (r.result == LineResult::Result::Reply && !text.isEmpty() && printable && r.received.contains('\r'))
-            m_reportedModel = text;
+    const bool queued = m_queue->ask(lineOf(kReadModel), asker, [this, answer](const Exchange& r) {
+        const DeviceText* d = readingOf<DeviceText>(r);
+        if (r.result == Exchange::Result::Reply && d && d->text)
+            m_reportedModel = d->text->left(kMaxInfoText);
         answer(m_reportedModel.isEmpty() ? m_config.model : m_reportedModel);
     });
     if (!queued)

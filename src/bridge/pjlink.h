@@ -52,7 +52,7 @@ public:
     void answer(const PjlinkRequest& request, QObject* asker, const Answer& answer);
 
 private:
-    using Results = std::vector<LineResult>;
+    using Results = std::vector<Exchange>;
     // A result at once, or nothing when the answer comes later.
     using Result = std::optional<QByteArray>;
     // Asks each line in turn; the first one that fails ends the run with

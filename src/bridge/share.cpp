@@ -3,8 +3,6 @@
 
 #include "bridge/pjlinkserver.h"
 
-#include <QTimer>
-
 namespace runo {
 
 ShareServer::ShareServer(LineQueue* queue, QObject* parent)
@@ -26,11 +24,13 @@ ShareSession::ShareSession(QTcpSocket* socket, LineQueue* queue, QObject* parent
     : QObject(parent)
     , m_socket(socket)
     , m_queue(queue)
+    , m_peer(QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort()))
 {
     socket->setParent(this);
     socket->setReadBufferSize(ShareServer::kMaxLine);
     connect(socket, &QTcpSocket::readyRead, this, &ShareSession::readLines);
     connect(socket, &QTcpSocket::disconnected, this, [this] {
+        m_state = State::Closed;
         emit closed();
         deleteLater();
     });
@@ -38,18 +38,17 @@ ShareSession::ShareSession(QTcpSocket* socket, LineQueue* queue, QObject* parent
 
 void ShareSession::readLines()
 {
-    for (;;) {
-        qsizetype cr;
-        while (!m_busy && (cr = m_buffer.indexOf('\r')) >= 0) {
+    while (m_state == State::Reading) {
+        const qsizetype cr = m_buffer.indexOf('\r');
+        if (cr >= 0) {
             const QByteArray line = m_buffer.left(cr);
             m_buffer.remove(0, cr + 1);
             if (m_discarding) // the end of a line that was too long
                 m_discarding = false;
             else if (!line.isEmpty())
                 send(line);
+            continue;
         }
-        if (m_busy)
-            return;
         if (m_buffer.size() >= ShareServer::kMaxLine) {
             m_buffer.clear();
             m_discarding = true;
@@ -63,17 +62,32 @@ void ShareSession::readLines()
 
 void ShareSession::send(const QByteArray& line)
 {
-    m_busy = true;
-    const bool queued = m_queue->ask(line, this, [this](const LineResult& r) {
-        m_busy = false;
-        if (m_socket->bytesToWrite() + r.received.size() > kMaxUnsentBytes)
-            m_socket->abort();
-        else if (m_socket->write(r.received) > 0)
-            m_socket->flush();
-        QMetaObject::invokeMethod(this, &ShareSession::readLines, Qt::QueuedConnection);
-    });
-    if (!queued)
-        QTimer::singleShot(ShareServer::kRetryMs, this, [this, line] { send(line); });
+    m_state = State::Waiting;
+    if (!m_queue->ask(line, this, [this](const Exchange& e) { answer(e); }))
+        close(QStringLiteral("the line's queue is full"));
+}
+
+void ShareSession::answer(const Exchange& e)
+{
+    if (m_state != State::Waiting)
+        return;
+    m_state = State::Reading;
+    if (m_socket->bytesToWrite() + e.received.size() > kMaxUnsentBytes) {
+        close(QStringLiteral("answers not read"));
+        return;
+    }
+    if (m_socket->write(e.received) > 0)
+        m_socket->flush();
+    QMetaObject::invokeMethod(this, &ShareSession::readLines, Qt::QueuedConnection);
+}
+
+void ShareSession::close(const QString& why)
+{
+    if (m_state == State::Closed)
+        return;
+    m_state = State::Closed;
+    logLine(QStringLiteral("share: %1 closed: %2").arg(m_peer, why));
+    m_socket->abort();
 }
 
 } // namespace runo

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The share: the raw line for the panel and runoctl (socket://HOST:PORT).
 // Each CR-ended line a client sends is one exchange in the line queue; the
-// bytes of its reply go back to that client alone. No authentication.
+// bytes of its reply go back to that client alone. No authentication. A
+// line that finds the queue full closes the client's connection: it sees
+// its line lost, never a reply that is not the projector's.
 //   client: "CR0\r"   line: "CR0\r"   client <- "80\r"
 //   client: "C09\r"   line: "C09\r"   client <- ACK
 #pragma once
@@ -20,8 +22,6 @@ public:
     // The longest line the panel sends (the port's output buffer); a longer
     // one is dropped whole, so the projector never sees a piece of it.
     static constexpr qsizetype kMaxLine = 512;
-    // A line that finds the queue full is tried again after this.
-    static constexpr int kRetryMs = 50;
 
     explicit ShareServer(LineQueue* queue, QObject* parent = nullptr);
 
@@ -43,14 +43,20 @@ signals:
     void closed();
 
 private:
+    //   Reading <-> Waiting (a line in the queue) -> Closed
+    enum class State { Reading, Waiting, Closed };
+
     void readLines();
     void send(const QByteArray& line);
+    void answer(const Exchange& exchange);
+    void close(const QString& why);
 
     QTcpSocket* m_socket;
     LineQueue* m_queue;
     QByteArray m_buffer;
+    QString m_peer;
+    State m_state = State::Reading;
     bool m_discarding = false; // inside a line that was too long
-    bool m_busy = false;
 };
 
 } // namespace runo

@@ -3,6 +3,7 @@
 
 #include "cli/listing.h"
 #include "cli/ports.h"
+#include "link/serialcomm.h"
 #include "panel/endsignals.h"
 #include "panel/trafficlog.h"
 
@@ -64,10 +65,14 @@ int run(const Invocation& inv)
     PortMap ports; // --com: the environment, the panel's remembered choice, the default
     ports.loadRemembered();
     TrafficLog log(inv.logPath); // outlives the sessions, so it hears each panel's end
+    std::vector<std::unique_ptr<SerialComm>> lines; // outlive their sessions
     std::vector<std::unique_ptr<Session>> sessions;
     for (const Target& target : inv.targets) {
-        sessions.push_back(std::make_unique<Session>(target, inv.request, &ports));
-        log.watch(sessions.back()->panel());
+        lines.push_back(std::make_unique<SerialComm>(&ports));
+        if (!target.device.isEmpty())
+            lines.back()->setDevice(target.device);
+        sessions.push_back(std::make_unique<Session>(*lines.back(), target, inv.request));
+        log.watch(sessions.back()->exchanges());
     }
     runAll(sessions);
 

@@ -11,18 +11,18 @@
 #pragma once
 
 #include "cli/vocabulary.h"
-#include "link/serialcomm.h"
+#include "panel/exchangewatch.h"
 #include "panel/linespeed.h"
 #include "panel/panel.h"
 
-#include <QByteArrayView>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <optional>
 
 namespace runo {
+
+class MSComm;
 
 // What runoctl keeps of the bytes one port sends: the panel's own bound.
 // Bytes past it are counted, not kept.
@@ -51,57 +51,57 @@ struct Outcome {
     QByteArray sent; // every byte written, all lines of a hold
     int lines = 0;
     QByteArray received; // the first kKeptBytes bytes that came back, also before a failure
-    qint64 dropped = 0; // bytes that came back past kKeptBytes
+    qint64 dropped = 0; // bytes that came back past kKeptBytes, in a line's window or between them
     int replyWindowMs = 0;
     // The panel's traffic lines: the transmit line of the last line sent, the
     // receive and status lines of the last reply (or the no-reply marker).
     QString transmitLine;
     QString receiveLine;
     QString statusLine;
+    std::optional<Reading> reading; // what the last reply read as
 };
 
 class Session : public QObject {
     Q_OBJECT
 public:
-    // A COM target's device is found in `ports`.
-    Session(const Target& target, const Request& request, PortMap* ports, QObject* parent = nullptr);
+    // On `port`, whose device the caller has set for a device target; a COM
+    // target's port number is set here.
+    Session(MSComm& port, const Target& target, const Request& request, QObject* parent = nullptr);
 
     // Opens the port and sends (a network port once its connection is made);
     // finished() follows, at once when the port cannot be opened.
     void start();
     // Ends a session that is not done as END would, keeping what came so far.
     void interrupt();
-    bool isFinished() const { return m_finished; }
+    bool isFinished() const { return m_state == State::Finished; }
     const Outcome& outcome() const { return m_outcome; }
     Panel* panel() { return &m_panel; }
+    const ExchangeWatch* exchanges() const { return &m_watch; }
 
 signals:
     void finished();
 
 private:
-    bool openPort();
-    void failOpen();
+    //   Idle -> Connecting -> Sending -> Waiting                -> Finished
+    //                                 -> Holding -> Releasing   -> Finished
+    enum class State { Idle, Connecting, Sending, Waiting, Holding, Releasing, Finished };
+
     void send();
-    void takeLine(const QByteArray& line);
-    void takeRefusal(const QByteArray& line, const QString& reason);
-    void takeReply(const QByteArray& bytes);
-    void takeLoss();
+    void take(const Exchange& exchange);
     void fail(const QString& reason);
     void release();
-    void closeWindow();
+    void finishWaiting();
     void finish(Outcome::Result result);
     bool isHold() const { return m_request.command && m_request.command->hold; }
 
+    MSComm& m_port;
     Target m_target;
     Request m_request;
-    SerialComm m_port;
     Panel m_panel;
-    QTimer m_windowTimer; // the rest of the last line's reply window after a hold's release
+    ExchangeWatch m_watch;
     QTimer m_holdTimer; // the release of a hold
-    QElapsedTimer m_lastLine;
-    bool m_sending = false; // inside the panel's send: a failure waits for it to return
-    std::optional<QString> m_failure;
-    bool m_finished = false;
+    State m_state = State::Idle;
+    std::optional<QString> m_failure; // a failure inside the panel's send, taken once it returns
     Outcome m_outcome;
 };
 

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// runo-bridge's command line, read into what to serve:
+//   runo-bridge --port /dev/ttyUSB0 --password-file /etc/runo-bridge/hall.password
+//       line /dev/ttyUSB0 at 19200 baud, PJLink on every address at 4352
+//   runo-bridge --port COM2 --no-password --share 4353 --name "Hall 2"
+//       COM2 as the panel maps it, the share on 127.0.0.1:4353
+//   runo-bridge --speed 4800        error "--speed takes 19200 or 9600"
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace runo {
+
+inline constexpr quint16 kPjlinkPort = 4352;
+
+struct Listen {
+    QHostAddress address;
+    quint16 port = 0; // 0: a free port, the one taken is logged
+};
+
+// "[ADDR:]PORT", "[::1]:4352" for IPv6; a bare port listens on `fallback`.
+std::optional<Listen> listenAddress(const QString& text, const QHostAddress& fallback);
+
+struct BridgeOptions {
+    enum class Action { Run, Help, Version };
+    Action action = Action::Run;
+    QString device; // empty: COM port `com` as the panel maps it
+    int com = 1;
+    int baud = 0;
+    Listen pjlink;
+    std::optional<Listen> share;
+    QByteArray name;
+    QByteArray model;
+    int idleMs = 0;
+    QByteArray password; // empty with --no-password
+    QString logPath;
+    QStringList warnings; // for the log at start: a password file others can read
+    QString helpText;
+    QString error; // a usage error: what was wrong
+};
+
+// Reads the arguments (the program's name first) and the password file.
+BridgeOptions parseBridgeOptions(const QStringList& arguments);
+
+} // namespace runo
