@@ -24,9 +24,9 @@ int main(int argc, char* argv[])
     if (!invocation.error.isEmpty()) {
         std::fprintf(stderr, "runoctl: %s\n%s\n", qPrintable(invocation.error),
             qPrintable(QCoreApplication::translate("runoctl", "Try 'runoctl --help'.")));
-        return runo::kExitUsage;
+        return runo::exitCode(runo::ExitStatus::Usage);
     }
     const int status = runo::run(invocation);
     // What a script reads must not be lost unnoticed.
-    return runo::outputWritten("runoctl") ? status : runo::kExitOutputError;
+    return runo::outputWritten("runoctl") ? status : runo::exitCode(runo::ExitStatus::OutputError);
 }

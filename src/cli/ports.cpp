@@ -34,7 +34,7 @@ int listPorts(bool json)
         std::fputs(qPrintable(QCoreApplication::translate("runoctl", "runoctl: no serial ports found\n")), stderr);
     const QByteArray out = portList(devices, json).toUtf8();
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-    return kExitReply;
+    return exitCode(ExitStatus::Success);
 }
 
 } // namespace runo

@@ -2,6 +2,7 @@
 #include "cli/report.h"
 
 #include "link/quoted.h"
+#include "traffic/projectorstate.h"
 #include "traffic/traffictext.h"
 
 #include <QCoreApplication>
@@ -69,7 +70,7 @@ QString json(const Target& target, const QString& name, const Outcome& o)
         {QStringLiteral("port"), target.label},
         {QStringLiteral("command"), name},
         {QStringLiteral("result"), resultName(o.result)},
-        {QStringLiteral("exit"), exitStatus(o)},
+        {QStringLiteral("exit"), exitCode(exitStatus(o))},
     };
     if (o.result == Outcome::Result::PortError)
         object.insert(QStringLiteral("error"), o.error);
@@ -87,20 +88,22 @@ QString json(const Target& target, const QString& name, const Outcome& o)
     }
     if (o.dropped > 0)
         object.insert(QStringLiteral("dropped"), o.dropped);
+    if (const QJsonObject state = o.reading ? readingJson(*o.reading) : QJsonObject(); !state.isEmpty())
+        object.insert(QStringLiteral("state"), state);
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
 }
 
 } // namespace
 
-int exitStatus(const Outcome& outcome)
+ExitStatus exitStatus(const Outcome& outcome)
 {
     switch (outcome.result) {
-    case Outcome::Result::Reply: return kExitReply;
-    case Outcome::Result::NoReply: return kExitNoReply;
-    case Outcome::Result::PortError: return kExitPortError;
-    case Outcome::Result::Interrupted: return kExitInterrupted;
+    case Outcome::Result::Reply: return ExitStatus::Success;
+    case Outcome::Result::NoReply: return ExitStatus::NoReply;
+    case Outcome::Result::PortError: return ExitStatus::PortError;
+    case Outcome::Result::Interrupted: return ExitStatus::Interrupted;
     }
-    return kExitPortError;
+    return ExitStatus::PortError;
 }
 
 QString plainText(QByteArrayView bytes)

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "cli/session.h"
+#include "l10n/exitstatus.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -17,15 +18,7 @@ namespace runo {
 
 enum class Format { Plain, Verbose, Json };
 
-// Exit statuses.
-inline constexpr int kExitReply = 0;
-inline constexpr int kExitNoReply = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitPortError = 3;
-inline constexpr int kExitOutputError = 4; // standard output could not be written (a full disk, a closed pipe)
-inline constexpr int kExitInterrupted = 5; // SIGINT, SIGTERM or SIGHUP before a port was done
-
-int exitStatus(const Outcome& outcome);
+ExitStatus exitStatus(const Outcome& outcome);
 
 // Received bytes for a script: printable ASCII as it is, each acknowledge
 // character as a word "ACK", CR and LF left out, anything else as "?".

@@ -53,11 +53,11 @@ void runAll(const std::vector<std::unique_ptr<Session>>& sessions)
 int run(const Invocation& inv)
 {
     switch (inv.action) {
-    case Invocation::Action::Help: write(stdout, helpText()); return kExitReply;
+    case Invocation::Action::Help: write(stdout, helpText()); return exitCode(ExitStatus::Success);
     case Invocation::Action::Version:
         write(stdout, QStringLiteral("runoctl %1\n").arg(QLatin1String(RUNO_VERSION)));
-        return kExitReply;
-    case Invocation::Action::List: write(stdout, commandList(inv.format == Format::Json)); return kExitReply;
+        return exitCode(ExitStatus::Success);
+    case Invocation::Action::List: write(stdout, commandList(inv.format == Format::Json)); return exitCode(ExitStatus::Success);
     case Invocation::Action::Ports: return listPorts(inv.format == Format::Json);
     case Invocation::Action::Run: break;
     }
@@ -76,16 +76,16 @@ int run(const Invocation& inv)
     }
     runAll(sessions);
 
-    int status = kExitReply;
+    ExitStatus status = ExitStatus::Success;
     const bool withPort = inv.targets.size() > 1;
     for (qsizetype i = 0; i < inv.targets.size(); ++i) {
         const Outcome& outcome = sessions[size_t(i)]->outcome();
         const Report report = describe(inv.targets[i], inv.commandName, outcome, inv.format, withPort);
         write(stdout, report.out);
         write(stderr, report.err);
-        status = std::max(status, exitStatus(outcome));
+        status = std::max(status, exitStatus(outcome)); // the worst port's
     }
-    return status;
+    return exitCode(status);
 }
 
 } // namespace runo

@@ -102,7 +102,7 @@ private slots:
         QTest::newRow("json") << none << QStringList {"--json", "read", "setting"} << 0
                               << QByteArray(R"({"command":"READ SETTING","exit":0,"lines":1,"port":"PORT","received":"11\r",)"
                                             R"("reply_window_ms":500,"result":"reply","rxd":" 1 1 CR ","sent":"CR4\r",)"
-                                            R"("status":" Normally","text":"Normally","txd":" C R 4 CR "})"
+                                            R"("state":{"reversal":"none"},"status":" Normally","text":"Normally","txd":" C R 4 CR "})"
                                             "\n")
                               << QByteArray() << QByteArray("CR4") << 0;
         QTest::newRow("late for 500 ms") << QStringList {"--delay", "800"} << QStringList {"read", "mode"} << 1 << QByteArray()
