@@ -279,7 +279,7 @@ private slots:
         while (clock.elapsed() < 1500)
             for (auto& c : pollers)
                 QCOMPARE(c->ask("%1POWR ?"), QByteArray("%1POWR=0"));
-        QVERIFY(hold.waitForFinished(5000) && read.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(hold.state() == QProcess::NotRunning && read.state() == QProcess::NotRunning, 5000);
         QCOMPARE(hold.readAllStandardOutput(), QByteArray("ACK ACK ACK ACK ACK\n"));
         QCOMPARE(read.readAllStandardOutput(), QByteArray("Stand by\n"));
         QTRY_VERIFY(raw.bytesAvailable() >= 6);

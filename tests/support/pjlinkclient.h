@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// A blocking PJLink client on 127.0.0.1: lines end at CR; answers are read
-// one at a time.
+// A PJLink client on 127.0.0.1: lines end at CR; answers are read one at a
+// time. It waits in the event loop, so the bridge may run in this process.
 //   PjlinkClient c; c.open(bridge.pjlink); c.line();   // "PJLINK 0"
 //   c.ask("%1POWR ?");                                  // "%1POWR=0"
 #pragma once
@@ -9,31 +9,34 @@
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QTest>
 
 class PjlinkClient {
 public:
     bool open(quint16 port)
     {
         m_socket.connectToHost(QHostAddress::LocalHost, port);
-        return m_socket.waitForConnected(3000);
+        return QTest::qWaitFor([this] { return m_socket.state() == QAbstractSocket::ConnectedState; }, 3000);
     }
     void send(const QByteArray& bytes)
     {
         m_socket.write(bytes);
         m_socket.flush();
     }
-    // The next line without its CR; "<closed>" once the bridge has closed.
+    // The next line without its CR; "<closed>" once the bridge has closed,
+    // "<timeout>" when nothing came in time.
     QByteArray line(int ms = 5000)
     {
-        QDeadlineTimer deadline(ms);
-        while (!m_buffer.contains('\r')) {
-            if (m_socket.state() != QAbstractSocket::ConnectedState && m_socket.bytesAvailable() == 0)
-                return "<closed>";
-            if (!m_socket.waitForReadyRead(int(deadline.remainingTime())) && deadline.hasExpired())
-                return "<timeout>";
+        const auto ready = [this] {
             m_buffer += m_socket.readAll();
-        }
+            return m_buffer.contains('\r') || m_socket.state() != QAbstractSocket::ConnectedState;
+        };
+        if (!QTest::qWaitFor(ready, ms))
+            return "<timeout>";
+        m_buffer += m_socket.readAll();
         const qsizetype cr = m_buffer.indexOf('\r');
+        if (cr < 0)
+            return "<closed>";
         const QByteArray l = m_buffer.left(cr);
         m_buffer.remove(0, cr + 1);
         return l;

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "bridge/bridge.h"
+
+#include <QCoreApplication>
+
+namespace runo {
+
+Bridge::Bridge(MSComm& port, const BridgeOptions& options, QObject* parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_link(port, options.baud)
+    , m_log(options.logPath)
+    , m_queue(&m_link)
+    , m_projector(&m_queue, {options.name, options.model})
+    , m_pjlink(&m_projector, {options.password, options.idleMs})
+    , m_share(&m_queue)
+{
+    m_log.watch(m_link.exchanges());
+    logLineFailures();
+}
+
+bool Bridge::start(QString* error)
+{
+    if (!m_link.open(error))
+        return false;
+    const Listen& at = m_options.pjlink;
+    if (!m_pjlink.listen(at.address, at.port)) {
+        *error = QCoreApplication::translate("runo-bridge", "PJLink port %1: %2").arg(at.port).arg(m_pjlink.errorString());
+        return false;
+    }
+    if (!m_pjlink.listenForSearch(at.address, m_pjlink.serverPort()))
+        logLine(QCoreApplication::translate("runo-bridge", "the PJLink search on UDP port %1 is off: %2")
+                    .arg(m_pjlink.serverPort())
+                    .arg(m_pjlink.searchError()));
+    if (m_options.share && !m_share.listen(m_options.share->address, m_options.share->port)) {
+        *error = QCoreApplication::translate("runo-bridge", "share port %1: %2")
+                     .arg(m_options.share->port)
+                     .arg(m_share.errorString());
+        return false;
+    }
+    return true;
+}
+
+QString Bridge::listening() const
+{
+    QString text = QStringLiteral("PJLink on %1:%2").arg(m_options.pjlink.address.toString()).arg(m_pjlink.serverPort());
+    if (m_options.share)
+        text += QStringLiteral(", share on %1:%2").arg(m_options.share->address.toString()).arg(m_share.serverPort());
+    return text;
+}
+
+// The line's failures, once each, not once per request.
+void Bridge::logLineFailures()
+{
+    connect(&m_link, &PanelLink::lineFailed, this, [this](const QString& reason) {
+        if (reason != m_lastFailure)
+            logLine(QStringLiteral("line: %1").arg(reason));
+        m_lastFailure = reason;
+    });
+    connect(&m_link, &PanelLink::finished, this, [this](const Exchange& e) {
+        if (e.replied())
+            m_lastFailure.clear();
+    });
+}
+
+} // namespace runo
