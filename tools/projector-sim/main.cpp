@@ -222,7 +222,7 @@ int main(int argc, char* argv[])
     QString error;
     if (!server.start(&error)) {
         std::fprintf(stderr, "runo-projector-sim: %s\n", qPrintable(error));
-        return EXIT_FAILURE;
+        return runo::exitCode(runo::ExitStatus::PortError);
     }
     return QCoreApplication::exec();
 }
