@@ -108,6 +108,37 @@ int openLineByHand(const QString& path)
     return fd;
 }
 
+// A PJLink client that asks four queries at each tick and times the answers.
+struct Poller {
+    QTcpSocket socket;
+    QByteArray buffer;
+    Clock::time_point asked;
+    int waiting = 0; // answers still due to the last tick's queries
+};
+
+// kBridgePollers clients connecting to the bridge's PJLink port; each answer
+// to a query still due adds its time since the tick to `latency`.
+std::vector<std::unique_ptr<Poller>> connectPollers(quint16 port, Samples& latency)
+{
+    std::vector<std::unique_ptr<Poller>> pollers;
+    for (int i = 0; i < kBridgePollers; ++i) {
+        auto p = std::make_unique<Poller>();
+        Poller* raw = p.get();
+        QObject::connect(&p->socket, &QTcpSocket::readyRead, [raw, &latency] {
+            raw->buffer += raw->socket.readAll();
+            for (qsizetype cr; (cr = raw->buffer.indexOf('\r')) >= 0; raw->buffer.remove(0, cr + 1)) {
+                if (raw->buffer.startsWith('%') && raw->waiting > 0) {
+                    latency.add(micros(Clock::now() - raw->asked));
+                    --raw->waiting;
+                }
+            }
+        });
+        p->socket.connectToHost(QHostAddress::LocalHost, port);
+        pollers.push_back(std::move(p));
+    }
+    return pollers;
+}
+
 } // namespace
 
 void measureBridge(const Options& o, Table& table)
@@ -172,30 +203,9 @@ void measureBridgeRoom(int seconds, Table& table)
         table.note(QStringLiteral("runo-bridge did not start; no polling figures."));
         return;
     }
-    struct Poller {
-        QTcpSocket socket;
-        QByteArray buffer;
-        Clock::time_point asked;
-        int waiting = 0;
-    };
-    std::vector<std::unique_ptr<Poller>> pollers;
     Samples latency;
     int missing = 0;
-    for (int i = 0; i < kBridgePollers; ++i) {
-        auto p = std::make_unique<Poller>();
-        Poller* raw = p.get();
-        QObject::connect(&p->socket, &QTcpSocket::readyRead, [raw, &latency] {
-            raw->buffer += raw->socket.readAll();
-            for (qsizetype cr; (cr = raw->buffer.indexOf('\r')) >= 0; raw->buffer.remove(0, cr + 1)) {
-                if (raw->buffer.startsWith('%') && raw->waiting > 0) {
-                    latency.add(micros(Clock::now() - raw->asked));
-                    --raw->waiting;
-                }
-            }
-        });
-        p->socket.connectToHost(QHostAddress::LocalHost, room.bridge.pjlink);
-        pollers.push_back(std::move(p));
-    }
+    const std::vector<std::unique_ptr<Poller>> pollers = connectPollers(room.bridge.pjlink, latency);
     QTimer tick;
     qint64 rssStart = 0;
     int ticks = 0;

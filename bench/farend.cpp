@@ -12,7 +12,7 @@
 
 namespace bench {
 
-FarEnd::FarEnd(QList<int> masters, QAbstractEventDispatcher* wake)
+FarEnd::FarEnd(const QList<int>& masters, QAbstractEventDispatcher* wake)
     : m_wake(wake)
 {
     for (const int fd : masters) {
@@ -92,65 +92,74 @@ void FarEnd::run()
         fds.push_back({l.fd, POLLIN, 0});
     fds.push_back({m_pipe[0], POLLIN, 0});
 
-    char buf[4096];
     while (!m_stop) {
-        timespec timeout {1, 0};
-        timespec* wait = &timeout;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_writeLine >= 0) {
-                const auto left = std::max(Clock::duration::zero(), m_writeDue - Clock::now());
-                const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-                timeout = {time_t(ns / 1000000000), long(ns % 1000000000)};
-            }
-        }
+        timespec timeout = nextTimeout();
         for (pollfd& p : fds)
             p.revents = 0;
-        const int n = ::ppoll(fds.data(), fds.size(), wait, nullptr);
+        const int n = ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
         if (n < 0 && errno != EINTR)
             break;
 
-        bool news = false;
-        bool wrote = false;
-        for (size_t i = 0; i + 1 < fds.size(); ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            for (;;) {
-                const ssize_t got = ::read(fds[i].fd, buf, sizeof buf);
-                if (got <= 0)
-                    break;
-                const auto now = Clock::now();
-                std::lock_guard lock(m_mutex);
-                Line& line = m_lines[i];
-                line.data.append(buf, got);
-                line.arrivals.emplace_back(now, line.data.size());
-                news = true;
-            }
-            if (fds[i].revents & (POLLHUP | POLLERR)) {
-                // Nobody holds the slave side yet (or any more): look again soon.
-                timespec pause {0, 200000};
-                ::nanosleep(&pause, nullptr);
-            }
-        }
+        const bool news = readLines(fds);
         if (fds.back().revents & POLLIN) {
+            char buf[4096];
             while (::read(m_pipe[0], buf, sizeof buf) > 0) { }
         }
-
-        {
-            std::unique_lock lock(m_mutex);
-            if (m_writeLine >= 0 && Clock::now() >= m_writeDue) {
-                const int fd = m_lines[size_t(m_writeLine)].fd;
-                const QByteArray data = m_writeData;
-                m_writeLine = -1;
-                m_writtenAt = Clock::now(); // before the write: the reply may be on screen before it returns
-                lock.unlock();
-                (void)!::write(fd, data.constData(), size_t(data.size()));
-                wrote = true;
-            }
-        }
+        const bool wrote = writeIfDue();
         if (m_wake && (wrote || (news && m_waking)))
             m_wake->wakeUp();
     }
+}
+
+timespec FarEnd::nextTimeout() const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_writeLine < 0)
+        return {1, 0};
+    const auto left = std::max(Clock::duration::zero(), m_writeDue - Clock::now());
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+    return {time_t(ns / 1000000000), long(ns % 1000000000)};
+}
+
+bool FarEnd::readLines(const std::vector<pollfd>& fds)
+{
+    char buf[4096];
+    bool news = false;
+    for (size_t i = 0; i + 1 < fds.size(); ++i) {
+        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+            continue;
+        for (;;) {
+            const ssize_t got = ::read(fds[i].fd, buf, sizeof buf);
+            if (got <= 0)
+                break;
+            const auto now = Clock::now();
+            std::lock_guard lock(m_mutex);
+            Line& line = m_lines[i];
+            line.data.append(buf, got);
+            line.arrivals.emplace_back(now, line.data.size());
+            news = true;
+        }
+        if (fds[i].revents & (POLLHUP | POLLERR)) {
+            // Nobody holds the slave side yet (or any more): look again soon.
+            timespec pause {0, 200000};
+            ::nanosleep(&pause, nullptr);
+        }
+    }
+    return news;
+}
+
+bool FarEnd::writeIfDue()
+{
+    std::unique_lock lock(m_mutex);
+    if (m_writeLine < 0 || Clock::now() < m_writeDue)
+        return false;
+    const int fd = m_lines[size_t(m_writeLine)].fd;
+    const QByteArray data = m_writeData;
+    m_writeLine = -1;
+    m_writtenAt = Clock::now(); // before the write: the reply may be on screen before it returns
+    lock.unlock();
+    (void)!::write(fd, data.constData(), size_t(data.size()));
+    return true;
 }
 
 } // namespace bench

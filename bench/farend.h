@@ -10,12 +10,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
 class QAbstractEventDispatcher;
+struct pollfd;
 
 namespace bench {
 
@@ -26,7 +28,7 @@ public:
     // `masters`: non-blocking master descriptors, one per line; the caller
     // keeps them open for the far end's lifetime. `wake` is woken after every
     // read and write so a thread waiting in its event loop can look.
-    FarEnd(QList<int> masters, QAbstractEventDispatcher* wake);
+    FarEnd(const QList<int>& masters, QAbstractEventDispatcher* wake);
     ~FarEnd();
     FarEnd(const FarEnd&) = delete;
     FarEnd& operator=(const FarEnd&) = delete;
@@ -53,7 +55,12 @@ private:
         std::vector<std::pair<Clock::time_point, qint64>> arrivals; // (instant, total after it)
     };
 
+    // The thread: waits on the lines and the pipe until the pending write is
+    // due, reads what came, then makes the write if its time has come.
     void run();
+    timespec nextTimeout() const; // one second with no write pending
+    bool readLines(const std::vector<pollfd>& fds); // whether any bytes came
+    bool writeIfDue(); // whether it wrote
     void poke();
 
     mutable std::mutex m_mutex;

@@ -11,10 +11,53 @@
 #include <QFile>
 
 #include <cstdio>
+#include <optional>
 
 #ifndef RUNO_CONTROL_PATH
 #define RUNO_CONTROL_PATH ""
 #endif
+
+namespace {
+
+// Fewer samples: a quick look, not figures to keep.
+void takeFewerSamples(bench::Options& options)
+{
+    options.clicks = 200;
+    options.replies = 200;
+    options.holdMs = 1000;
+    options.holdsPerInterval = 1;
+    options.receiveCalls = 300;
+    options.idleSeconds = 3;
+    options.launches = 3;
+    options.soakSeconds = 10;
+    options.scriptRuns = 6;
+    options.roomSeconds = 5;
+}
+
+// Every part but the soaks, or only the part `only` names; the soaks only by name.
+void measure(const std::optional<QString>& only, const bench::Options& options, bench::Table& table)
+{
+    const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    table.note(QStringLiteral("Qt %1 at run time, platform %2, event dispatcher %3.")
+                   .arg(QString::fromLatin1(qVersion()), QGuiApplication::platformName(),
+                       QString::fromLatin1(dispatcher ? dispatcher->metaObject()->className() : "none")));
+    std::fprintf(stderr, "Measuring:\n");
+    const auto runs = [&only](const char* part) { return !only || *only == QLatin1String(part); };
+    if (runs("window"))
+        bench::measureWindow(options, table);
+    if (runs("process"))
+        bench::measureProcess(options, table);
+    if (runs("shell"))
+        bench::measureShell(options, table);
+    if (runs("bridge"))
+        bench::measureBridge(options, table);
+    if (only == QLatin1String("soak")) {
+        bench::measureSoak(options, table);
+        bench::measureBridgeRoom(options.soakSeconds, table);
+    }
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -40,39 +83,13 @@ int main(int argc, char* argv[])
 
     bench::Options options;
     options.app = parser.value(appPath);
-    if (parser.isSet(quick)) {
-        options.clicks = 200;
-        options.replies = 200;
-        options.holdMs = 1000;
-        options.holdsPerInterval = 1;
-        options.receiveCalls = 300;
-        options.idleSeconds = 3;
-        options.launches = 3;
-        options.soakSeconds = 10;
-        options.scriptRuns = 6;
-        options.roomSeconds = 5;
-    }
+    if (parser.isSet(quick))
+        takeFewerSamples(options);
     if (parser.isSet(soakSeconds))
         options.soakSeconds = std::max(1, parser.value(soakSeconds).toInt());
 
     bench::Table table;
-    const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    table.note(QStringLiteral("Qt %1 at run time, platform %2, event dispatcher %3.")
-                   .arg(QString::fromLatin1(qVersion()), QGuiApplication::platformName(),
-                       QString::fromLatin1(dispatcher ? dispatcher->metaObject()->className() : "none")));
-    std::fprintf(stderr, "Measuring:\n");
-    if (!parser.isSet(only) || parser.value(only) == QLatin1String("window"))
-        bench::measureWindow(options, table);
-    if (!parser.isSet(only) || parser.value(only) == QLatin1String("process"))
-        bench::measureProcess(options, table);
-    if (!parser.isSet(only) || parser.value(only) == QLatin1String("shell"))
-        bench::measureShell(options, table);
-    if (!parser.isSet(only) || parser.value(only) == QLatin1String("bridge"))
-        bench::measureBridge(options, table);
-    if (parser.value(only) == QLatin1String("soak")) {
-        bench::measureSoak(options, table);
-        bench::measureBridgeRoom(options.soakSeconds, table);
-    }
+    measure(parser.isSet(only) ? std::optional<QString>(parser.value(only)) : std::nullopt, options, table);
 
     const QByteArray text = table.markdown().toUtf8();
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);

@@ -37,6 +37,7 @@ std::optional<double> timeRun(const QStringList& argv)
     for (const QString& a : argv)
         args.push_back(a.toLocal8Bit());
     std::vector<char*> raw;
+    raw.reserve(args.size() + 1);
     for (QByteArray& a : args)
         raw.push_back(a.data());
     raw.push_back(nullptr);

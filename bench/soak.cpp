@@ -52,7 +52,7 @@ void flood(const Options& o, Table& table)
     QByteArray wire;
     QElapsedTimer wall;
     wall.start();
-    while (wall.elapsed() < o.soakSeconds * 500) {
+    while (wall.elapsed() < qint64(o.soakSeconds) * 500) {
         QElapsedTimer waited;
         waited.start();
         QTimer::singleShot(0, [&] {
@@ -92,7 +92,7 @@ void fastHold(const Options& o, Table& table)
     QByteArray wire;
     QElapsedTimer wall;
     wall.start();
-    while (wall.elapsed() < o.soakSeconds * 1000)
+    while (wall.elapsed() < qint64(o.soakSeconds) * 1000)
         wire += rig.wire(1000);
     QTest::mouseRelease(rig.button(QStringLiteral("Command8")), Qt::LeftButton);
     const int held = ticks;
@@ -106,7 +106,8 @@ void fastHold(const Options& o, Table& table)
             .arg(before)
             .arg(after),
         QStringLiteral("ticks + 1, 0; < +1024 kB"),
-        countLines(wire, "C3A\r") == held + 1 && ticks == held && wire.size() == 4 * (held + 1) && after - before < 1024});
+        countLines(wire, "C3A\r") == held + 1 && ticks == held && wire.size() == 4 * qsizetype(held + 1)
+            && after - before < 1024});
 }
 
 } // namespace

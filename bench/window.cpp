@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace bench {
 
@@ -149,71 +150,106 @@ public:
     std::unique_ptr<FarEnd> far;
 };
 
+// The click-to-wire samples: the command button from its release, the hold
+// button from its press, and the floor of bare writes beside them.
+struct ClickSamples {
+    Samples click, press, floor;
+    int wrong = 0; // lost, or other bytes on the wire
+};
+
+// A click on a command button, from the release (which completes the click)
+// to the last byte of `line` at the far end; nothing if lost or wrong.
+std::optional<double> clickOnce(Rig& rig, QPushButton* button, const QByteArray& line)
+{
+    QTest::mousePress(button, Qt::LeftButton);
+    idle(300us);
+    const qint64 base = rig.far->received(kPanelLine);
+    const auto t0 = Clock::now();
+    QTest::mouseRelease(button, Qt::LeftButton);
+    const auto t1 = rig.arrival(kPanelLine, base, line.size());
+    if (!t1 || rig.far->bytes(kPanelLine, base) != line)
+        return std::nullopt;
+    return micros(*t1 - t0);
+}
+
+// The floor: the same bytes written straight to a pseudo-terminal.
+std::optional<double> writeOnce(Rig& rig, const QByteArray& line)
+{
+    const qint64 base = rig.far->received(kFloorLine);
+    const auto t0 = Clock::now();
+    (void)!::write(rig.floorFd, line.constData(), size_t(line.size()));
+    const auto t1 = rig.arrival(kFloorLine, base, line.size());
+    return t1 ? std::optional<double>(micros(*t1 - t0)) : std::nullopt;
+}
+
+// A hold button, from the press (which acts) to the last byte of `line`;
+// released before the first repeat.
+std::optional<double> pressOnce(Rig& rig, QPushButton* button, const QByteArray& line)
+{
+    const qint64 base = rig.far->received(kPanelLine);
+    const auto t0 = Clock::now();
+    QTest::mousePress(button, Qt::LeftButton);
+    const auto t1 = rig.arrival(kPanelLine, base, line.size());
+    const bool right = t1 && rig.far->bytes(kPanelLine, base) == line;
+    idle(300us);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    return right ? std::optional<double>(micros(*t1 - t0)) : std::nullopt;
+}
+
+// STATUS clicks, bare writes and VOL + presses in turn, after a warm-up.
+ClickSamples sampleClicks(Rig& rig, const Options& o)
+{
+    QPushButton* status = rig.button("Command44"); // STATUS: "CR0" CR
+    QPushButton* volUp = rig.button("Command1"); // VOL +: "C09" CR, repeats every 250 ms
+    const QByteArray statusLine = "CR0\r";
+    const QByteArray volLine = "C09\r";
+
+    ClickSamples s;
+    const int warmUp = std::min(100, o.clicks / 10);
+    for (int i = -warmUp; i < o.clicks; ++i) {
+        const bool keep = i >= 0;
+        if (const auto us = clickOnce(rig, status, statusLine); !us)
+            ++s.wrong;
+        else if (keep)
+            s.click.add(*us);
+        idle(500us);
+        if (const auto us = writeOnce(rig, statusLine); us && keep)
+            s.floor.add(*us);
+        idle(500us);
+        if (const auto us = pressOnce(rig, volUp, volLine); !us)
+            ++s.wrong;
+        else if (keep)
+            s.press.add(*us);
+        idle(500us);
+    }
+    return s;
+}
+
+// Qt repaints a released button, synchronously, before it reports the click.
+Samples repaintCost(QPushButton* button, const Options& o)
+{
+    Samples repaint;
+    for (int i = 0; i < std::max(100, o.clicks / 5); ++i) {
+        const auto t0 = Clock::now();
+        button->repaint();
+        repaint.add(micros(Clock::now() - t0));
+        idle(200us);
+    }
+    return repaint;
+}
+
 // 1. From the mouse event that acts to the last byte readable at the far end,
 // alternating with bare writes of the same bytes to a second pseudo-terminal.
 // Over the network (`via` names the way), only the two click rows, without goals.
 void clickToWire(Rig& rig, const Options& o, Table& table, WireFigures& figures, const QString& via = {})
 {
     progress("click to wire");
-    QPushButton* status = rig.button("Command44"); // STATUS: "CR0" CR
-    QPushButton* volUp = rig.button("Command1"); // VOL +: "C09" CR, repeats every 250 ms
-    const QByteArray statusLine = "CR0\r";
-    const QByteArray volLine = "C09\r";
+    const ClickSamples samples = sampleClicks(rig, o);
+    const Samples repaint = repaintCost(rig.button("Command44"), o);
 
-    Samples click, press, floor;
-    int wrong = 0;
-    const int warmUp = std::min(100, o.clicks / 10);
-    for (int i = -warmUp; i < o.clicks; ++i) {
-        const bool keep = i >= 0;
-
-        // Command button: the release completes the click.
-        QTest::mousePress(status, Qt::LeftButton);
-        idle(300us);
-        qint64 base = rig.far->received(kPanelLine);
-        auto t0 = Clock::now();
-        QTest::mouseRelease(status, Qt::LeftButton);
-        auto t1 = rig.arrival(kPanelLine, base, statusLine.size());
-        if (!t1 || rig.far->bytes(kPanelLine, base) != statusLine)
-            ++wrong;
-        else if (keep)
-            click.add(micros(*t1 - t0));
-        idle(500us);
-
-        // The floor: the same bytes written straight to a pseudo-terminal.
-        base = rig.far->received(kFloorLine);
-        t0 = Clock::now();
-        (void)!::write(rig.floorFd, statusLine.constData(), size_t(statusLine.size()));
-        t1 = rig.arrival(kFloorLine, base, statusLine.size());
-        if (t1 && keep)
-            floor.add(micros(*t1 - t0));
-        idle(500us);
-
-        // Hold button: the press acts.
-        base = rig.far->received(kPanelLine);
-        t0 = Clock::now();
-        QTest::mousePress(volUp, Qt::LeftButton);
-        t1 = rig.arrival(kPanelLine, base, volLine.size());
-        if (!t1 || rig.far->bytes(kPanelLine, base) != volLine)
-            ++wrong;
-        else if (keep)
-            press.add(micros(*t1 - t0));
-        idle(300us);
-        QTest::mouseRelease(volUp, Qt::LeftButton);
-        idle(500us);
-    }
-
-    // Qt repaints a released button, synchronously, before it reports the click.
-    Samples repaint;
-    for (int i = 0; i < std::max(100, o.clicks / 5); ++i) {
-        const auto t0 = Clock::now();
-        status->repaint();
-        repaint.add(micros(Clock::now() - t0));
-        idle(200us);
-    }
-
-    const double floorMedian = floor.median();
-    figures.click = click.median();
-    figures.press = press.median();
+    const double floorMedian = samples.floor.median();
+    figures.click = samples.click.median();
+    figures.press = samples.press.median();
     const auto met = [](const Samples& s) { return s.median() < 1000.0 && s.percentile(99) < 5000.0; };
     const QString goal = via.isEmpty() ? QStringLiteral("< 1 ms / < 5 ms") : QString();
     const auto verdict = [&](const Samples& s) { return via.isEmpty() ? std::optional<bool>(met(s)) : std::nullopt; };
@@ -223,18 +259,19 @@ void clickToWire(Rig& rig, const Options& o, Table& table, WireFigures& figures,
             QStringLiteral("%1 / %2 / %3").arg(duration(s.median()), duration(s.percentile(99)), ratio(s.median(), floorMedian)),
             goal, verdict(s)});
     };
-    clickToWire("command button (STATUS, 4 bytes; %1 clicks)", click);
-    clickToWire("hold button press (VOL +, 4 bytes; %1 presses)", press);
+    clickToWire("command button (STATUS, 4 bytes; %1 clicks)", samples.click);
+    clickToWire("hold button press (VOL +, 4 bytes; %1 presses)", samples.press);
     if (via.isEmpty()) {
         table.add({QStringLiteral("Part of the click: Qt's synchronous repaint of the released button (%1 repaints): median")
                        .arg(repaint.size()),
             duration(repaint.median()), QString(), std::nullopt});
         table.add({QStringLiteral("Floor: bare write of the same 4 bytes to a pseudo-terminal (%1 writes): median / p99")
-                       .arg(floor.size()),
-            QStringLiteral("%1 / %2").arg(duration(floorMedian), duration(floor.percentile(99))), QString(), std::nullopt});
+                       .arg(samples.floor.size()),
+            QStringLiteral("%1 / %2").arg(duration(floorMedian), duration(samples.floor.percentile(99))), QString(),
+            std::nullopt});
     }
-    if (wrong)
-        table.note(QStringLiteral("Click to wire%1: %2 samples lost or wrong on the wire.").arg(via).arg(wrong));
+    if (samples.wrong)
+        table.note(QStringLiteral("Click to wire%1: %2 samples lost or wrong on the wire.").arg(via).arg(samples.wrong));
 }
 
 // Records when each of two labels was set to, and painted with, the text it should show.
@@ -355,59 +392,85 @@ void wireToScreen(Rig& rig, const Options& o, Table& table, WireFigures& figures
         table.note(QStringLiteral("Wire to screen%1: %2 samples lost.").arg(via).arg(lost));
 }
 
+// A full receive buffer of digits only: the traffic text is all
+// two-character renderings and the pressure decoder reads the whole line as
+// one number (its worst case).
+QByteArray fullBufferOfDigits()
+{
+    QByteArray a(runo::Panel::kReceiveBufferLimit, '0');
+    for (qsizetype i = 0; i < a.size(); ++i)
+        a[i] = char('0' + (i * 7 + 1) % 10);
+    return a;
+}
+
+// Receive-mode calls with `a` and `b` in turn, so that every call changes
+// the receive line; the first hundred not counted.
+Samples receiveCalls(Rig& rig, const Options& o, const QByteArray& a, const QByteArray& b)
+{
+    Samples s;
+    for (int i = -100; i < o.receiveCalls; ++i) {
+        const QByteArray& text = (i % 2) ? a : b;
+        const auto t0 = Clock::now();
+        rig.panel().Hyouji(text, runo::Panel::HyoujiMode::Receive);
+        const auto t1 = Clock::now();
+        if (i >= 0)
+            s.add(micros(t1 - t0));
+        if (i % 100 == 0)
+            QCoreApplication::processEvents();
+    }
+    return s;
+}
+
+// Where the time of a call goes: the medians of the traffic text and of the
+// decoder chosen; the rest is the panel's bookkeeping and the labels taking
+// the new text.
+struct CallParts {
+    double text;
+    double decode;
+};
+
+CallParts callParts(Rig& rig, const Options& o, const QByteArray& a, const QByteArray& b)
+{
+    Samples text, decode;
+    const QString line = runo::trafficText(a);
+    for (int i = 0; i < o.receiveCalls; ++i) {
+        auto t0 = Clock::now();
+        const QString rendered = runo::trafficText((i % 2) ? a : b);
+        auto t1 = Clock::now();
+        text.add(micros(t1 - t0));
+        t0 = Clock::now();
+        const auto status = runo::decodeReply(rig.panel().lastCommand(), rig.panel().commandPrefix(), line);
+        t1 = Clock::now();
+        decode.add(micros(t1 - t0));
+        (void)status;
+    }
+    return {text.median(), decode.median()};
+}
+
 // 4. One receive-mode call on a full receive buffer, for each decoder.
 void receiveCost(Rig& rig, const Options& o, Table& table)
 {
     progress("receive cost");
     const char* selectors[] = {"CR0", "CR1", "CR3", "CR4", "CR6", "CR7", "CR9", "CRA", "CR PRESSURE"};
-    // Digits only: the traffic text is all two-character renderings and the
-    // pressure decoder reads the whole line as one number (its worst case).
-    QByteArray a(runo::Panel::kReceiveBufferLimit, '0');
-    for (qsizetype i = 0; i < a.size(); ++i)
-        a[i] = char('0' + (i * 7 + 1) % 10);
+    const QByteArray a = fullBufferOfDigits();
     QByteArray b = a;
     b[0] = '2';
 
-    double worstMedian = 0, worstP99 = 0, worstText = 0, worstDecode = 0;
+    double worstMedian = 0, worstP99 = 0;
+    CallParts worstParts {0, 0};
     QString worstSelector;
     Samples all;
     for (const char* selector : selectors) {
         const qint64 base = rig.far->received(kPanelLine);
         rig.panel().sendFreeCommand(QString::fromLatin1(selector)); // chooses the decoder
         rig.arrival(kPanelLine, base, qint64(qstrlen(selector)) + 1);
-        Samples s;
-        for (int i = -100; i < o.receiveCalls; ++i) {
-            const QByteArray& text = (i % 2) ? a : b; // every call changes the receive line
-            const auto t0 = Clock::now();
-            rig.panel().Hyouji(text, runo::Panel::HyoujiMode::Receive);
-            const auto t1 = Clock::now();
-            if (i >= 0)
-                s.add(micros(t1 - t0));
-            if (i % 100 == 0)
-                QCoreApplication::processEvents();
-        }
+        const Samples s = receiveCalls(rig, o, a, b);
         all.us.insert(all.us.end(), s.us.begin(), s.us.end());
         if (s.median() > worstMedian) {
             worstMedian = s.median();
             worstP99 = s.percentile(99);
             worstSelector = QString::fromLatin1(selector);
-            // Where the time goes: the traffic text, the decoder, and the rest
-            // (the panel's bookkeeping and the labels taking the new text).
-            Samples text, decode;
-            const QString line = runo::trafficText(a);
-            for (int i = 0; i < o.receiveCalls; ++i) {
-                auto t0 = Clock::now();
-                const QString rendered = runo::trafficText((i % 2) ? a : b);
-                auto t1 = Clock::now();
-                text.add(micros(t1 - t0));
-                t0 = Clock::now();
-                const auto status = runo::decodeReply(rig.panel().lastCommand(), rig.panel().commandPrefix(), line);
-                t1 = Clock::now();
-                decode.add(micros(t1 - t0));
-                (void)status;
-            }
-            worstText = text.median();
-            worstDecode = decode.median();
+            worstParts = callParts(rig, o, a, b);
         }
     }
     rig.panel().closeReplyWindow();
@@ -417,8 +480,8 @@ void receiveCost(Rig& rig, const Options& o, Table& table)
         all.median() < 50.0});
     table.add({QStringLiteral("Receive-mode call, slowest decoder (%1): median / p99").arg(worstSelector),
         QStringLiteral("%1 / %2 (traffic text %3, decoder %4, labels and the rest %5)")
-            .arg(duration(worstMedian), duration(worstP99), duration(worstText), duration(worstDecode),
-                duration(std::max(0.0, worstMedian - worstText - worstDecode))),
+            .arg(duration(worstMedian), duration(worstP99), duration(worstParts.text), duration(worstParts.decode),
+                duration(std::max(0.0, worstMedian - worstParts.text - worstParts.decode))),
         QStringLiteral("< 50 µs"), worstMedian < 50.0});
 }
 
@@ -430,10 +493,9 @@ struct HoldCase {
     std::function<void(Rig&)> before; // what puts the interval in force
 };
 
-// 3. Holds at every repeat interval the panel uses.
-void repeatAccuracy(Rig& rig, const Options& o, Table& table)
+// Every repeat interval the panel uses, each with a button that holds at it.
+std::vector<HoldCase> holdCases()
 {
-    progress("repeat accuracy");
     const auto tap = [](const char* control) {
         return [control](Rig& rig) {
             const qint64 base = rig.far->received(kPanelLine);
@@ -444,7 +506,7 @@ void repeatAccuracy(Rig& rig, const Options& o, Table& table)
             idle(20ms);
         };
     };
-    const HoldCase cases[] = {
+    return {
         {5, "Command5", "C3C\r", "cursor ↑ after a D.Zoom hold", tap("Command48")},
         {105, "Command15", "C47\r", "Zoom +", {}},
         {200, "Command5", "C3C\r", "cursor ↑ after MENU ON",
@@ -455,85 +517,105 @@ void repeatAccuracy(Rig& rig, const Options& o, Table& table)
         {250, "Command1", "C09\r", "VOL +", {}},
         {500, "Command6", "C3F\r", "SELECT", {}},
     };
+}
 
-    for (const HoldCase& c : cases) {
-        QPushButton* button = rig.button(c.control);
-        int sent = 0, expected = 0, worstMiss = 0, holds = 0;
-        Samples periods, deviation;
-        bool wrongBytes = false, wrongInterval = false;
-        for (int h = 0; h < o.holdsPerInterval; ++h) {
-            if (c.before)
-                c.before(rig);
-            idle(50ms);
-            const qint64 base = rig.far->received(kPanelLine);
-            rig.far->setWaking(false); // during the hold the far end leaves the window's thread alone
-            const auto pressed = Clock::now();
-            QTest::mousePress(button, Qt::LeftButton);
-            const auto armed = Clock::now(); // the repeat timer runs from here
-            if (rig.panel().timer(1).interval() != c.intervalMs)
-                wrongInterval = true;
-            // Released halfway through a period, so the expected count is unambiguous.
-            runUntil(pressed + std::chrono::milliseconds(o.holdMs) + std::chrono::microseconds(c.intervalMs * 500));
-            const auto released = Clock::now();
-            QTest::mouseRelease(button, Qt::LeftButton);
-            rig.far->setWaking(true);
-            idle(100ms);
+// What the holds at one interval sent, against what was due.
+struct HoldFigures {
+    int sent = 0, expected = 0, worstMiss = 0, holds = 0;
+    Samples periods, deviation; // between lines; from the interval
+    bool wrongBytes = false, wrongInterval = false;
+};
 
-            const QByteArray got = rig.far->bytes(kPanelLine, base);
-            const int lines = int(got.size() / c.line.size());
-            if (got != c.line.repeated(lines))
-                wrongBytes = true;
-            const int due = 1 + int(micros(released - armed) / (c.intervalMs * 1000.0));
-            sent += lines;
-            expected += due;
-            worstMiss = std::max(worstMiss, std::abs(lines - due));
-            ++holds;
-            std::optional<Clock::time_point> previous;
-            for (int k = 1; k <= lines; ++k) {
-                const auto at = rig.far->reachedAt(kPanelLine, base + qint64(k) * c.line.size());
-                if (previous && at) {
-                    const double p = micros(*at - *previous);
-                    periods.add(p);
-                    deviation.add(std::abs(p - c.intervalMs * 1000.0));
-                }
-                previous = at;
+// Holds the case's button holdsPerInterval times, each released halfway
+// through a period so that the expected count is unambiguous.
+HoldFigures holdAt(Rig& rig, const Options& o, const HoldCase& c)
+{
+    QPushButton* button = rig.button(c.control);
+    HoldFigures f;
+    for (int h = 0; h < o.holdsPerInterval; ++h) {
+        if (c.before)
+            c.before(rig);
+        idle(50ms);
+        const qint64 base = rig.far->received(kPanelLine);
+        rig.far->setWaking(false); // during the hold the far end leaves the window's thread alone
+        const auto pressed = Clock::now();
+        QTest::mousePress(button, Qt::LeftButton);
+        const auto armed = Clock::now(); // the repeat timer runs from here
+        if (rig.panel().timer(1).interval() != c.intervalMs)
+            f.wrongInterval = true;
+        runUntil(pressed + std::chrono::milliseconds(o.holdMs) + std::chrono::microseconds(c.intervalMs * 500));
+        const auto released = Clock::now();
+        QTest::mouseRelease(button, Qt::LeftButton);
+        rig.far->setWaking(true);
+        idle(100ms);
+
+        const QByteArray got = rig.far->bytes(kPanelLine, base);
+        const int lines = int(got.size() / c.line.size());
+        if (got != c.line.repeated(lines))
+            f.wrongBytes = true;
+        const int due = 1 + int(micros(released - armed) / (c.intervalMs * 1000.0));
+        f.sent += lines;
+        f.expected += due;
+        f.worstMiss = std::max(f.worstMiss, std::abs(lines - due));
+        ++f.holds;
+        std::optional<Clock::time_point> previous;
+        for (int k = 1; k <= lines; ++k) {
+            const auto at = rig.far->reachedAt(kPanelLine, base + qint64(k) * c.line.size());
+            if (previous && at) {
+                const double p = micros(*at - *previous);
+                f.periods.add(p);
+                f.deviation.add(std::abs(p - c.intervalMs * 1000.0));
             }
+            previous = at;
         }
-        const double meanMs = periods.mean() / 1000.0;
-        const double error = (meanMs - c.intervalMs) / c.intervalMs * 100.0;
-        const bool ok = !wrongBytes && !wrongInterval && worstMiss <= 1 && std::abs(error) <= 2.0;
-        table.add(
-            {QStringLiteral("Repeat every %1 ms (%2; %3 × %4 ms hold): lines sent / expected, mean period, p99 of the deviation")
-                    .arg(c.intervalMs)
-                    .arg(QString::fromUtf8(c.what))
-                    .arg(holds)
-                    .arg(o.holdMs),
-                QStringLiteral("%1 / %2, %3 ms (%4%5), %6")
-                    .arg(sent)
-                    .arg(expected)
-                    .arg(meanMs, 0, 'f', c.intervalMs < 100 ? 3 : 2)
-                    .arg(error >= 0 ? QStringLiteral("+") : QString())
-                    .arg(percent(error))
-                    .arg(duration(deviation.percentile(99))),
-                QStringLiteral("count ±1 per hold, mean within 2%"), ok});
-        if (worstMiss > 1) {
-            int skipped = 0; // periods of two or more intervals: a tick came too late and was dropped
-            for (double p : periods.us)
-                skipped += p >= 1.5 * c.intervalMs * 1000.0;
-            table.note(QStringLiteral("Repeat every %1 ms: a hold was %2 lines off; %3 periods were %4 or longer, each a tick "
-                                      "that came more than a whole interval late and was dropped (the window's thread was not "
-                                      "scheduled in time).")
-                           .arg(c.intervalMs)
-                           .arg(worstMiss)
-                           .arg(skipped)
-                           .arg(duration(1.5 * c.intervalMs * 1000.0)));
-        }
-        if (wrongBytes)
-            table.note(
-                QStringLiteral("Repeat every %1 ms: other bytes than the held command came on the wire.").arg(c.intervalMs));
-        if (wrongInterval)
-            table.note(QStringLiteral("Repeat every %1 ms: the repeat timer did not run at that interval.").arg(c.intervalMs));
     }
+    return f;
+}
+
+// One interval's row, and a note for each way it went wrong.
+void reportHolds(Table& table, const Options& o, const HoldCase& c, const HoldFigures& f)
+{
+    const double meanMs = f.periods.mean() / 1000.0;
+    const double error = (meanMs - c.intervalMs) / c.intervalMs * 100.0;
+    const bool ok = !f.wrongBytes && !f.wrongInterval && f.worstMiss <= 1 && std::abs(error) <= 2.0;
+    table.add(
+        {QStringLiteral("Repeat every %1 ms (%2; %3 × %4 ms hold): lines sent / expected, mean period, p99 of the deviation")
+                .arg(c.intervalMs)
+                .arg(QString::fromUtf8(c.what))
+                .arg(f.holds)
+                .arg(o.holdMs),
+            QStringLiteral("%1 / %2, %3 ms (%4%5), %6")
+                .arg(f.sent)
+                .arg(f.expected)
+                .arg(meanMs, 0, 'f', c.intervalMs < 100 ? 3 : 2)
+                .arg(error >= 0 ? QStringLiteral("+") : QString())
+                .arg(percent(error))
+                .arg(duration(f.deviation.percentile(99))),
+            QStringLiteral("count ±1 per hold, mean within 2%"), ok});
+    if (f.worstMiss > 1) {
+        int skipped = 0; // periods of two or more intervals: a tick came too late and was dropped
+        for (double p : f.periods.us)
+            skipped += p >= 1.5 * c.intervalMs * 1000.0;
+        table.note(QStringLiteral("Repeat every %1 ms: a hold was %2 lines off; %3 periods were %4 or longer, each a tick "
+                                  "that came more than a whole interval late and was dropped (the window's thread was not "
+                                  "scheduled in time).")
+                       .arg(c.intervalMs)
+                       .arg(f.worstMiss)
+                       .arg(skipped)
+                       .arg(duration(1.5 * c.intervalMs * 1000.0)));
+    }
+    if (f.wrongBytes)
+        table.note(QStringLiteral("Repeat every %1 ms: other bytes than the held command came on the wire.").arg(c.intervalMs));
+    if (f.wrongInterval)
+        table.note(QStringLiteral("Repeat every %1 ms: the repeat timer did not run at that interval.").arg(c.intervalMs));
+}
+
+// 3. Holds at every repeat interval the panel uses.
+void repeatAccuracy(Rig& rig, const Options& o, Table& table)
+{
+    progress("repeat accuracy");
+    for (const HoldCase& c : holdCases())
+        reportHolds(table, o, c, holdAt(rig, o, c));
 }
 
 // Reply windows: from the press or click to the no-reply marker.

@@ -83,6 +83,11 @@ void TstPrograms::options_data()
         << "";
     QTest::newRow("simulator, unknown option") << sim << QStringList {"--bogus"} << 2 << ""
                                                << "runo-projector-sim: Unknown option 'bogus'.\nUsage: runo-projector-sim";
+    QTest::newRow("simulator, unsupported speed") << sim << QStringList {"--baud", "1234"} << 2 << ""
+                                                  << "runo-projector-sim: unsupported baud rate 1234\n";
+    // The line that cannot be opened is a port error, as for runoctl and runo-bridge.
+    QTest::newRow("simulator, no such device") << sim << QStringList {"--device", "/nonexistent/ttyS9"} << 3 << ""
+                                               << "runo-projector-sim: cannot open /nonexistent/ttyS9: ";
 }
 
 // Run with no display at all.

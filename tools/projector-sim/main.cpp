@@ -2,6 +2,7 @@
 // runo-projector-sim: a data projector on a serial line, for trying out and
 // testing the control panel without the hardware.
 
+#include "l10n/exitstatus.h"
 #include "l10n/translations.h"
 #include "simserver.h"
 
@@ -11,7 +12,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -82,23 +85,13 @@ bool intValue(const QCommandLineParser& p, const QString& name, int min, int* ou
     return true;
 }
 
-constexpr int kExitOutputError = 4; // as runoctl's
-
-} // namespace
-
-int main(int argc, char* argv[])
+void addOptions(QCommandLineParser& p)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("runo-projector-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
-    runo::installTranslations();
-
-    QCommandLineParser p;
     p.setApplicationDescription(QCoreApplication::translate("runo-projector-sim", Description));
-    const QCommandLineOption helpOption({"h", "help"}, QCoreApplication::translate("runo-projector-sim", "Show this help."));
-    const QCommandLineOption versionOption(
-        {"v", "version"}, QCoreApplication::translate("runo-projector-sim", "Show the version."));
-    p.addOptions({helpOption, versionOption});
+    p.addOptions({
+        {{"h", "help"}, QCoreApplication::translate("runo-projector-sim", "Show this help.")},
+        {{"v", "version"}, QCoreApplication::translate("runo-projector-sim", "Show the version.")},
+    });
     p.addOptions({
         {"device",
             QCoreApplication::translate(
@@ -133,53 +126,90 @@ int main(int argc, char* argv[])
                 "runo-projector-sim", "Trace every received line (RX) and every piece sent (TX) on stderr, time-stamped.")},
         {"quiet", QCoreApplication::translate("runo-projector-sim", "Do not print RX lines on stdout.")},
     });
-    if (!p.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "runo-projector-sim: %s\n%s", qPrintable(p.errorText()),
-            qPrintable(QCoreApplication::translate("runo-projector-sim", Usage)));
-        return 2;
-    }
-    if (p.isSet(helpOption)) {
-        std::fputs(qPrintable(p.helpText().replace(app.arguments().first(), QLatin1String("runo-projector-sim"))), stdout);
-        return runo::outputWritten("runo-projector-sim") ? 0 : kExitOutputError;
-    }
-    if (p.isSet(versionOption)) {
-        std::printf("runo-projector-sim %s\n", RUNO_VERSION);
-        return runo::outputWritten("runo-projector-sim") ? 0 : kExitOutputError;
-    }
+}
 
-    SimOptions opt;
-    opt.device = p.value("device");
-    opt.silent = p.isSet("silent");
-    opt.garbage = p.isSet("garbage");
-    opt.echo = p.isSet("echo");
-    opt.log = p.isSet("log");
-    opt.quiet = p.isSet("quiet");
-    int powerOn = int(opt.projector.powerOnMs);
-    int coolDown = int(opt.projector.coolDownMs);
-    if (!intValue(p, "baud", 1, &opt.baud) || !intValue(p, "delay", 0, &opt.delayMs) || !intValue(p, "split", 1, &opt.split)
-        || !intValue(p, "gap", 0, &opt.gapMs) || !intValue(p, "flood", 1, &opt.floodBytesPerSec)
-        || !intValue(p, "close-after", 1, &opt.closeAfter) || !intValue(p, "reopen-after", 0, &opt.reopenAfterMs)
+// The values of a parsed command line; false once one is wrong, said on stderr.
+bool readOptions(const QCommandLineParser& p, SimOptions* opt)
+{
+    opt->device = p.value("device");
+    opt->silent = p.isSet("silent");
+    opt->garbage = p.isSet("garbage");
+    opt->echo = p.isSet("echo");
+    opt->log = p.isSet("log");
+    opt->quiet = p.isSet("quiet");
+    int powerOn = int(opt->projector.powerOnMs);
+    int coolDown = int(opt->projector.coolDownMs);
+    if (!intValue(p, "baud", 1, &opt->baud) || !intValue(p, "delay", 0, &opt->delayMs) || !intValue(p, "split", 1, &opt->split)
+        || !intValue(p, "gap", 0, &opt->gapMs) || !intValue(p, "flood", 1, &opt->floodBytesPerSec)
+        || !intValue(p, "close-after", 1, &opt->closeAfter) || !intValue(p, "reopen-after", 0, &opt->reopenAfterMs)
         || !intValue(p, "power-on-ms", 0, &powerOn) || !intValue(p, "cooldown-ms", 0, &coolDown)
-        || !intValue(p, "lamp-hours", 0, &opt.projector.lampHours))
-        return 2;
-    opt.projector.powerOnMs = powerOn;
-    opt.projector.coolDownMs = coolDown;
+        || !intValue(p, "lamp-hours", 0, &opt->projector.lampHours))
+        return false;
+    opt->projector.powerOnMs = powerOn;
+    opt->projector.coolDownMs = coolDown;
     if (!p.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "runo-projector-sim: %s\n%s",
             qPrintable(
                 QCoreApplication::translate("runo-projector-sim", "unexpected argument %1").arg(p.positionalArguments().first())),
             qPrintable(QCoreApplication::translate("runo-projector-sim", Usage)));
-        return 2;
+        return false;
     }
-    if (!SimServer::baudSupported(opt.baud)) {
+    if (!SimServer::baudSupported(opt->baud)) {
         std::fprintf(stderr, "runo-projector-sim: %s\n",
-            qPrintable(QCoreApplication::translate("runo-projector-sim", "unsupported baud rate %1").arg(opt.baud)));
-        return 2;
+            qPrintable(QCoreApplication::translate("runo-projector-sim", "unsupported baud rate %1").arg(opt->baud)));
+        return false;
     }
+    return true;
+}
+
+// The command line: the options to serve the line with, or the status to
+// exit with at once, after the help, the version or what is wrong with it.
+struct CommandLine {
+    SimOptions options;
+    std::optional<runo::ExitStatus> exitNow;
+};
+
+CommandLine parseCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser p;
+    addOptions(p);
+    if (!p.parse(arguments)) {
+        std::fprintf(stderr, "runo-projector-sim: %s\n%s", qPrintable(p.errorText()),
+            qPrintable(QCoreApplication::translate("runo-projector-sim", Usage)));
+        return {{}, runo::ExitStatus::Usage};
+    }
+    const auto written
+        = [] { return runo::outputWritten("runo-projector-sim") ? runo::ExitStatus::Success : runo::ExitStatus::OutputError; };
+    if (p.isSet("help")) {
+        std::fputs(qPrintable(p.helpText().replace(arguments.first(), QLatin1String("runo-projector-sim"))), stdout);
+        return {{}, written()};
+    }
+    if (p.isSet("version")) {
+        std::printf("runo-projector-sim %s\n", RUNO_VERSION);
+        return {{}, written()};
+    }
+    CommandLine line;
+    if (!readOptions(p, &line.options))
+        line.exitNow = runo::ExitStatus::Usage;
+    return line;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("runo-projector-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RUNO_VERSION));
+    runo::installTranslations();
+
+    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    if (line.exitNow)
+        return runo::exitCode(*line.exitNow);
 
     if (!installSignalHandlers()) {
         std::perror("runo-projector-sim: pipe");
-        return 1;
+        return EXIT_FAILURE; // out of file descriptors: no status of its own
     }
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [] {
@@ -188,11 +218,11 @@ int main(int argc, char* argv[])
         QCoreApplication::quit();
     });
 
-    SimServer server(opt);
+    SimServer server(line.options);
     QString error;
     if (!server.start(&error)) {
         std::fprintf(stderr, "runo-projector-sim: %s\n", qPrintable(error));
-        return 1;
+        return runo::exitCode(runo::ExitStatus::PortError);
     }
     return QCoreApplication::exec();
 }

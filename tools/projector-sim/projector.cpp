@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -123,68 +124,79 @@ QByteArray Projector::handleLine(const QByteArray& line, qint64 nowMs)
     return {};
 }
 
+// What an operation code does to the state.
+struct Projector::Operation {
+    enum class Effect { PowerOn, PowerOff, Input, AudioMute, VideoMute, Freeze };
+    int code;
+    Effect effect;
+    int value; // the input chosen; 1 sets a mute or the freeze, 0 clears it
+};
+
 QByteArray Projector::operation(int code, qint64 nowMs)
 {
+    using E = Operation::Effect;
+    // A code not listed changes nothing; every code is acknowledged.
+    static constexpr Operation kOperations[] = {
+        {0x00, E::PowerOn, 0},
+        {0x01, E::PowerOff, 0},
+        {0x05, E::Input, 1},
+        {0x06, E::Input, 2},
+        {0x07, E::Input, 3},
+        {0x08, E::Input, 4},
+        // The signal buttons of an input choose that input.
+        {0x50, E::Input, 1},
+        {0x51, E::Input, 1},
+        {0x52, E::Input, 1},
+        {0x53, E::Input, 1},
+        {0x23, E::Input, 2},
+        {0x24, E::Input, 2},
+        {0x25, E::Input, 2},
+        {0x32, E::Input, 3},
+        {0x33, E::Input, 3},
+        {0x34, E::Input, 3},
+        {0x0B, E::AudioMute, 1},
+        {0x0C, E::AudioMute, 0},
+        {0x0D, E::VideoMute, 1},
+        {0x0E, E::VideoMute, 0},
+        {0x43, E::Freeze, 1},
+        {0x44, E::Freeze, 0},
+    };
+    const auto* op
+        = std::find_if(std::begin(kOperations), std::end(kOperations), [code](const Operation& o) { return o.code == code; });
+    if (op != std::end(kOperations))
+        apply(*op, nowMs);
+    return QByteArray(1, Ack);
+}
+
+void Projector::apply(const Operation& op, qint64 nowMs)
+{
+    // Picture and sound controls only act while the projector is on.
     const bool on = m_power == Power::On;
-    switch (code) {
-    case 0x00: // power on
+    switch (op.effect) {
+    case Operation::Effect::PowerOn:
         if (m_power == Power::Standby)
             enter(Power::CountDown, nowMs);
         break;
-    case 0x01: // power off
+    case Operation::Effect::PowerOff:
         if (lampLit()) {
             enter(Power::CoolingDown, nowMs);
             m_audioMute = m_videoMute = m_frozen = false;
         }
         break;
-    case 0x05:
-    case 0x06:
-    case 0x07:
-    case 0x08: m_input = code - 0x05 + 1; break;
-    case 0x50:
-    case 0x51:
-    case 0x52:
-    case 0x53: // signal buttons of input 1
-        m_input = 1;
-        break;
-    case 0x23:
-    case 0x24:
-    case 0x25: // signal buttons of input 2
-        m_input = 2;
-        break;
-    case 0x32:
-    case 0x33:
-    case 0x34: // signal buttons of input 3
-        m_input = 3;
-        break;
-    // Picture and sound controls only act while the projector is on.
-    case 0x0B:
+    case Operation::Effect::Input: m_input = op.value; break;
+    case Operation::Effect::AudioMute:
         if (on)
-            m_audioMute = true;
+            m_audioMute = op.value != 0;
         break;
-    case 0x0C:
+    case Operation::Effect::VideoMute:
         if (on)
-            m_audioMute = false;
+            m_videoMute = op.value != 0;
         break;
-    case 0x0D:
+    case Operation::Effect::Freeze:
         if (on)
-            m_videoMute = true;
+            m_frozen = op.value != 0;
         break;
-    case 0x0E:
-        if (on)
-            m_videoMute = false;
-        break;
-    case 0x43:
-        if (on)
-            m_frozen = true;
-        break;
-    case 0x44:
-        if (on)
-            m_frozen = false;
-        break;
-    default: break;
     }
-    return QByteArray(1, Ack);
 }
 
 QByteArray Projector::functional(const QByteArray& function, const QByteArray& value)

@@ -54,7 +54,9 @@ private:
     void enter(Power next, qint64 atMs);
     bool lampLit() const { return m_power == Power::CountDown || m_power == Power::On; }
 
+    struct Operation; // an operation code and what it does
     QByteArray operation(int code, qint64 nowMs);
+    void apply(const Operation& op, qint64 nowMs);
     QByteArray functional(const QByteArray& function, const QByteArray& value);
     QByteArray read(const QByteArray& what, qint64 nowMs);
 

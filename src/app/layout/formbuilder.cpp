@@ -278,9 +278,21 @@ QFont toQFont(const Font& font)
     return q;
 }
 
-Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
+namespace {
+
+// The role the window gives a control of the table, or nullptr.
+const ButtonRole* roleOf(const Control& c, std::span<const ButtonRole> roles)
 {
-    Form form;
+    const auto role = std::find_if(roles.begin(), roles.end(), [&c](const ButtonRole& r) { return r.control == c.name; });
+    return role != roles.end() ? &*role : nullptr;
+}
+
+// The widget made for a control of the table.
+QWidget* widgetOf(const Form& form, const Control& c) { return form.widget(QUtf8StringView(c.name).toString()); }
+
+// The client area, and the outline on it beneath every control.
+void prepareClient(Form& form, QWidget* client)
+{
     form.client = client;
     client->setFixedSize(clientSize());
     client->setAutoFillBackground(true);
@@ -291,37 +303,25 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
     form.lines->setObjectName(QStringLiteral("Lines"));
     form.lines->setGeometry(QRect(QPoint(0, 0), clientSize()));
     form.lines->show();
+}
 
-    installAccessibleInterfaces();
-
-    std::vector<std::pair<int, QWidget*>> focusOrder;
-    std::vector<QWidget*> onContainer;
-    std::vector<QWidget*> raised;
+// Every control of the table, in table order, in its container: its kind of
+// widget, place, font, focus policy and visibility; the options of a group box
+// in one exclusive group.
+void createControls(Form& form, std::span<const ButtonRole> roles)
+{
     for (const Control& c : controls()) {
-        const auto role = std::find_if(roles.begin(), roles.end(), [&c](const ButtonRole& r) { return r.control == c.name; });
-        const bool holds = role != roles.end() && role->holds;
-        QWidget* container = c.container.empty() ? client : form.widgets.value(QUtf8StringView(c.container).toString());
+        const ButtonRole* role = roleOf(c, roles);
+        const bool holds = role && role->holds;
+        QWidget* container = c.container.empty() ? form.client : form.widgets.value(QUtf8StringView(c.container).toString());
         Q_ASSERT(container); // the table lists every group box before its contents
         QWidget* w = makeWidget(c, c.kind == Kind::Button && holds, container);
         w->setObjectName(QUtf8StringView(c.name).toString());
-        if (role != roles.end())
-            w->setAccessibleName(QUtf8StringView(role->name).toString());
-        else if (const AccessibleName* a = findAccessibleName(c.name))
-            w->setAccessibleName(QUtf8StringView(a->name).toString());
         w->setGeometry(pixelRect(c));
         if (c.kind != Kind::Image)
             w->setFont(toQFont(c.font));
-        if (takesFocus(c.kind)) {
-            w->setFocusPolicy(Qt::StrongFocus);
-            focusOrder.emplace_back(c.tab, w);
-        } else {
-            w->setFocusPolicy(Qt::NoFocus);
-        }
+        w->setFocusPolicy(takesFocus(c.kind) ? Qt::StrongFocus : Qt::NoFocus);
         w->setVisible(!(c.flags & Hidden));
-        if (drawnOnContainer(c.kind))
-            onContainer.push_back(w);
-        if (c.flags & Raised)
-            raised.push_back(w);
         if (c.kind == Kind::Option) {
             // Options sharing a group box form one exclusive group; Qt's own
             // auto-exclusivity would also join the options of nested boxes.
@@ -332,15 +332,37 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
         }
         form.widgets.insert(w->objectName(), w);
     }
+}
 
-    // Stacking: graphical controls under the others in table order, the
-    // outline under all, and raised group boxes on top.
-    std::for_each(onContainer.rbegin(), onContainer.rend(), [](QWidget* w) { w->lower(); });
+// Graphical controls under the others in table order, the outline under all,
+// and raised group boxes on top.
+void stackControls(const Form& form)
+{
+    const std::span<const Control> table = controls();
+    // Lowered from the last, so that the first ends up lowest.
+    std::for_each(table.rbegin(), table.rend(), [&form](const Control& c) {
+        if (drawnOnContainer(c.kind))
+            widgetOf(form, c)->lower();
+    });
     form.lines->lower();
-    for (QWidget* w : raised)
-        w->raise();
+    for (const Control& c : table) {
+        if (c.flags & Raised)
+            widgetOf(form, c)->raise();
+    }
+}
 
-    // A caption label beside a named control labels it for assistive tools.
+// What assistive tools call each control: the name its role gives a command
+// button, or the one the panel's table of names has; and a caption label
+// beside a named control labels it.
+void labelControls(const Form& form, std::span<const ButtonRole> roles)
+{
+    for (const Control& c : controls()) {
+        QWidget* w = widgetOf(form, c);
+        if (const ButtonRole* role = roleOf(c, roles))
+            w->setAccessibleName(QUtf8StringView(role->name).toString());
+        else if (const AccessibleName* a = findAccessibleName(c.name))
+            w->setAccessibleName(QUtf8StringView(a->name).toString());
+    }
     for (const AccessibleName& a : accessibleNames()) {
         if (a.captionLabel.empty())
             continue;
@@ -350,13 +372,34 @@ Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
         if (label && target)
             label->setBuddy(target);
     }
+}
 
-    bindControls(form);
-
+// Tab and Shift+Tab go through the controls that take focus in the order of
+// their tab indexes; those with the same index in table order.
+void setTabOrder(const Form& form)
+{
+    std::vector<std::pair<int, QWidget*>> focusOrder;
+    for (const Control& c : controls()) {
+        if (takesFocus(c.kind))
+            focusOrder.emplace_back(c.tab, widgetOf(form, c));
+    }
     std::stable_sort(focusOrder.begin(), focusOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < focusOrder.size(); ++i)
         QWidget::setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
+}
 
+} // namespace
+
+Form buildForm(QWidget* client, std::span<const ButtonRole> roles)
+{
+    Form form;
+    prepareClient(form, client);
+    installAccessibleInterfaces();
+    createControls(form, roles);
+    stackControls(form);
+    labelControls(form, roles);
+    bindControls(form);
+    setTabOrder(form);
     return form;
 }
 
