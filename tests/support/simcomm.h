@@ -31,10 +31,11 @@ public:
     QByteArrayList lines; // received, without their CR
 
     QByteArray wire() const { return lines.join(' '); }
-    // The device goes away, as a pulled adapter.
+    // The device goes away, as a pulled adapter, and stays away.
     void pull()
     {
         m_open = false;
+        m_gone = true;
         fail(QStringLiteral("/dev/sim: the device went away"));
         emit lost();
     }
@@ -43,7 +44,13 @@ public:
     int commPort() const override { return m_port; }
     bool setSettings(const QString& s) override { return (m_settings = s), true; }
     QString settings() const override { return m_settings; }
-    bool setPortOpen(bool open) override { return (m_open = open), true; }
+    bool setPortOpen(bool open) override
+    {
+        if (open && m_gone)
+            return fail(QStringLiteral("/dev/sim: No such file or directory"));
+        m_open = open;
+        return true;
+    }
     bool portOpen() const override { return m_open; }
     QString deviceName() const override { return QStringLiteral("/dev/sim"); }
     bool output(const QByteArray& text) override
@@ -82,4 +89,5 @@ private:
     QString m_settings = QStringLiteral("19200,N,8,1");
     int m_port = 1;
     bool m_open = false;
+    bool m_gone = false;
 };
