@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "bridge/bridge.h"
 
+#include "bridge/journal.h"
+
 #include <QCoreApplication>
 
 namespace runo {
@@ -12,8 +14,9 @@ Bridge::Bridge(MSComm& port, const BridgeOptions& options, QObject* parent)
     , m_log(options.logPath)
     , m_queue(&m_link)
     , m_projector(&m_queue, {options.name, options.model})
-    , m_pjlink(&m_projector, {options.password, options.idleMs})
-    , m_share(&m_queue)
+    , m_pjlink(&m_projector, &m_queue, {options.password, options.idleMs})
+    , m_share(&m_queue, options.idleMs)
+    , m_poll(&m_queue)
 {
     m_log.watch(m_link.exchanges());
     logLineFailures();
@@ -38,14 +41,16 @@ bool Bridge::start(QString* error)
                      .arg(m_share.errorString());
         return false;
     }
+    if (m_options.watchMs > 0)
+        m_poll.start(m_options.watchMs);
     return true;
 }
 
 QString Bridge::listening() const
 {
-    QString text = QStringLiteral("PJLink on %1:%2").arg(m_options.pjlink.address.toString()).arg(m_pjlink.serverPort());
+    QString text = QStringLiteral("PJLink on %1").arg(peerName(m_options.pjlink.address, m_pjlink.serverPort()));
     if (m_options.share)
-        text += QStringLiteral(", share on %1:%2").arg(m_options.share->address.toString()).arg(m_share.serverPort());
+        text += QStringLiteral(", share on %1").arg(peerName(m_options.share->address, m_share.serverPort()));
     return text;
 }
 

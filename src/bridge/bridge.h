@@ -12,6 +12,7 @@
 #include "bridge/pjlink.h"
 #include "bridge/pjlinkserver.h"
 #include "bridge/share.h"
+#include "bridge/statuspoll.h"
 #include "panel/trafficlog.h"
 
 #include <QObject>
@@ -35,6 +36,8 @@ public:
     // "PJLink on 127.0.0.1:4352, share on 127.0.0.1:4353"
     QString listening() const;
     PanelLink& link() { return m_link; }
+    const PjlinkServer& pjlink() const { return m_pjlink; }
+    const ShareServer& share() const { return m_share; }
     LineQueue& queue() { return m_queue; }
 
 private:
@@ -47,6 +50,7 @@ private:
     PjlinkProjector m_projector;
     PjlinkServer m_pjlink;
     ShareServer m_share;
+    StatusPoll m_poll;
     QString m_lastFailure;
 };
 

@@ -4,6 +4,7 @@
 //   runo-bridge --port /dev/ttyUSB0 --password-file /etc/runo-bridge/hall.password
 //   runo-bridge --port socket://10.0.0.7:4001 --no-password --share 4353
 #include "bridge/bridge.h"
+#include "bridge/journal.h"
 #include "bridge/options.h"
 #include "l10n/exitstatus.h"
 #include "l10n/translations.h"

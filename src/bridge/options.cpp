@@ -1,23 +1,29 @@
 // SPDX-License-Identifier: MIT
 #include "bridge/options.h"
 
+#include "link/quoted.h"
 #include "panel/linespeed.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <climits>
+#include <tuple>
 
 namespace runo {
 
 namespace {
 
-constexpr qint64 kMaxPasswordBytes = 1024; // PJLink's own limit is 32
-constexpr qsizetype kMaxNameBytes = 64;
-constexpr qsizetype kMaxModelBytes = 32;
+constexpr qint64 kMaxPasswordFileLine = 1024;
+constexpr qsizetype kMaxPasswordBytes = 32; // PJLink Class 1, 5.1: "32 bytes or less"
+constexpr qsizetype kMaxNameBytes = 64; // NAME ?: 64 bytes at most
+constexpr qsizetype kMaxModelBytes = 32; // INF2 ?: 32 bytes at most
+constexpr int kMaxWatchSeconds = 24 * 60 * 60;
 constexpr int kMsPerSecond = 1000;
 
 const char* const kDescription = QT_TRANSLATE_NOOP("runo-bridge",
@@ -54,6 +60,14 @@ void addOptions(QCommandLineParser& p)
             "text", "VM90/VM70/VM50"},
         {"idle", QCoreApplication::translate("runo-bridge", "Close a PJLink connection idle for <seconds> (default 30)."),
             "seconds", "30"},
+        {"notify",
+            QCoreApplication::translate("runo-bridge",
+                "Send PJLink status notifications to HOST[:PORT] (port 4352 by default); may be given more than once."),
+            "host:port"},
+        {"watch",
+            QCoreApplication::translate("runo-bridge",
+                "Read status, mode, mute, lamp and temperatures every <seconds>, behind every request (default: never)."),
+            "seconds"},
         {"log",
             QCoreApplication::translate("runo-bridge",
                 "Append one line per exchange on the line to <file>, tab-separated: time, port, result, sent, received, "
@@ -71,6 +85,57 @@ void readLine(const QCommandLineParser& p, BridgeOptions& o)
         o.com = m.captured(1).toInt();
         o.device.clear();
     }
+}
+
+// "HOST[:PORT]": an address or a name, looked up once now.
+std::optional<Listen> notifyTarget(const QString& text)
+{
+    // "[::1]:4352", "[::1]", "10.0.0.7:4352", "hall-2", "fe80::1" (an IPv6 address alone has no port).
+    QString host = text;
+    QString port;
+    if (text.startsWith(u'[')) {
+        const qsizetype close = text.indexOf(u']');
+        host = text.mid(1, close - 1);
+        if (close < 0 || (close + 1 < text.size() && text[close + 1] != u':'))
+            return std::nullopt;
+        port = text.mid(close + 2);
+    } else if (text.count(u':') == 1) {
+        host = text.section(u':', 0, 0);
+        port = text.section(u':', 1);
+    }
+    const bool withPort = !port.isEmpty();
+    bool ok = true;
+    const uint number = withPort ? port.toUInt(&ok) : kPjlinkPort;
+    if (!ok || number == 0 || number > 65535 || host.isEmpty())
+        return std::nullopt;
+    QHostAddress address(host);
+    if (address.isNull()) {
+        const QList<QHostAddress> found = QHostInfo::fromName(host).addresses();
+        if (found.isEmpty())
+            return std::nullopt;
+        address = found.first();
+    }
+    return Listen {address, quint16(number)};
+}
+
+QString readNotifyAndWatch(const QCommandLineParser& p, BridgeOptions& o)
+{
+    for (const QString& target : p.values("notify")) {
+        const std::optional<Listen> at = notifyTarget(target);
+        if (!at)
+            return QCoreApplication::translate(
+                "runo-bridge", "--notify takes HOST[:PORT] of a host that can be found, not \"%1\"")
+                .arg(quotedControls(target));
+        o.notify << *at;
+    }
+    if (p.isSet("watch")) {
+        bool ok = false;
+        const int seconds = p.value("watch").toInt(&ok);
+        if (!ok || seconds < 1 || seconds > kMaxWatchSeconds)
+            return QCoreApplication::translate("runo-bridge", "--watch takes a whole number of seconds, 1 to 86400");
+        o.watchMs = seconds * kMsPerSecond;
+    }
+    return {};
 }
 
 QString readValues(const QCommandLineParser& p, BridgeOptions& o)
@@ -94,12 +159,20 @@ QString readValues(const QCommandLineParser& p, BridgeOptions& o)
         if (!o.share)
             return QCoreApplication::translate("runo-bridge", "--share takes [ADDR:]PORT, not \"%1\"").arg(p.value("share"));
     }
-    o.name = p.value("name").toUtf8();
-    if (o.name.size() > kMaxNameBytes || o.name.contains('\r'))
-        return QCoreApplication::translate("runo-bridge", "--name takes at most 64 bytes");
-    o.model = p.value("model").toUtf8().left(kMaxModelBytes);
+    for (const auto& [option, text, limit] : {std::tuple {"name", &o.name, kMaxNameBytes}, {"model", &o.model, kMaxModelBytes}}) {
+        const QString value = p.value(QLatin1String(option));
+        if (std::any_of(value.begin(), value.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+            return QCoreApplication::translate("runo-bridge", "--%1 may not hold a control character: \"%2\"")
+                .arg(QLatin1String(option), quotedControls(value));
+        *text = utf8Prefix(value, limit);
+        if (text->size() < value.toUtf8().size())
+            o.warnings << QCoreApplication::translate("runo-bridge", "--%1 is cut to PJLink's %2 bytes: \"%3\"")
+                              .arg(QLatin1String(option))
+                              .arg(limit)
+                              .arg(QString::fromUtf8(*text));
+    }
     o.logPath = p.value("log");
-    return {};
+    return readNotifyAndWatch(p, o);
 }
 
 QString readPassword(const QCommandLineParser& p, BridgeOptions& o)
@@ -113,11 +186,13 @@ QString readPassword(const QCommandLineParser& p, BridgeOptions& o)
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return QStringLiteral("%1: %2").arg(file, f.errorString());
-    o.password = f.readLine(kMaxPasswordBytes);
+    o.password = f.readLine(kMaxPasswordFileLine);
     while (o.password.endsWith('\n') || o.password.endsWith('\r'))
         o.password.chop(1);
     if (o.password.isEmpty())
         return QCoreApplication::translate("runo-bridge", "%1: the first line, the password, is empty").arg(file);
+    if (o.password.size() > kMaxPasswordBytes)
+        return QCoreApplication::translate("runo-bridge", "%1: the password is longer than PJLink's 32 bytes").arg(file);
     if (QFileInfo(file).permissions() & (QFile::ReadGroup | QFile::ReadOther))
         o.warnings << QCoreApplication::translate(
             "runo-bridge", "warning: %1 can be read by other users; make it readable by its owner alone (chmod 600)")
@@ -126,6 +201,20 @@ QString readPassword(const QCommandLineParser& p, BridgeOptions& o)
 }
 
 } // namespace
+
+QByteArray utf8Prefix(const QString& text, qsizetype maxBytes)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray c = text.mid(i, n).toUtf8();
+        if (bytes.size() + c.size() > maxBytes)
+            break;
+        bytes += c;
+        i += n;
+    }
+    return bytes;
+}
 
 std::optional<Listen> listenAddress(const QString& text, const QHostAddress& fallback)
 {

@@ -39,10 +39,17 @@ struct BridgeOptions {
     int idleMs = 0;
     QByteArray password; // empty with --no-password
     QString logPath;
+    QList<Listen> notify; // where status notifications go
+    int watchMs = 0; // 0: the bridge reads nothing of its own accord
     QStringList warnings; // for the log at start: a password file others can read
     QString helpText;
     QString error; // a usage error: what was wrong
 };
+
+// The longest start of text whose UTF-8 takes at most maxBytes, cut
+// between characters, never inside one.
+//   utf8Prefix("Hall Ü2", 6) -> "Hall " (the Ü would need two more bytes)
+QByteArray utf8Prefix(const QString& text, qsizetype maxBytes);
 
 // Reads the arguments (the program's name first) and the password file.
 BridgeOptions parseBridgeOptions(const QStringList& arguments);

@@ -1,36 +1,45 @@
 // SPDX-License-Identifier: MIT
 #include "bridge/share.h"
 
+#include "bridge/journal.h"
 #include "bridge/pjlinkserver.h"
 
 namespace runo {
 
-ShareServer::ShareServer(LineQueue* queue, QObject* parent)
+ShareServer::ShareServer(LineQueue* queue, int idleMs, QObject* parent)
     : QTcpServer(parent)
     , m_queue(queue)
+    , m_idleMs(idleMs)
 {
     connect(this, &QTcpServer::pendingConnectionAvailable, this, &ShareServer::accept);
 }
 
+ShareServer::~ShareServer() { qDeleteAll(findChildren<ShareSession*>(Qt::FindDirectChildrenOnly)); }
+
 void ShareServer::accept()
 {
     acceptUpTo(this, kMaxClients, m_clients, [this](QTcpSocket* socket) {
-        logLine(QStringLiteral("share: %1:%2 connected").arg(socket->peerAddress().toString()).arg(socket->peerPort()));
-        return new ShareSession(socket, m_queue, this);
+        noteAddress(addressName(socket->peerAddress()), QStringLiteral("share: connected"));
+        return new ShareSession(socket, m_queue, m_idleMs, this);
     });
 }
 
-ShareSession::ShareSession(QTcpSocket* socket, LineQueue* queue, QObject* parent)
+ShareSession::ShareSession(QTcpSocket* socket, LineQueue* queue, int idleMs, QObject* parent)
     : QObject(parent)
     , m_socket(socket)
     , m_queue(queue)
-    , m_peer(QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort()))
+    , m_peer(addressName(socket->peerAddress()))
 {
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idleMs);
+    connect(&m_idle, &QTimer::timeout, this, [this] { close(QStringLiteral("idle")); });
+    m_idle.start();
     socket->setParent(this);
     socket->setReadBufferSize(ShareServer::kMaxLine);
     connect(socket, &QTcpSocket::readyRead, this, &ShareSession::readLines);
     connect(socket, &QTcpSocket::disconnected, this, [this] {
         m_state = State::Closed;
+        m_queue->withdraw(this); // a line still waiting never reaches the projector
         emit closed();
         deleteLater();
     });
@@ -63,6 +72,7 @@ void ShareSession::readLines()
 void ShareSession::send(const QByteArray& line)
 {
     m_state = State::Waiting;
+    m_idle.stop();
     if (!m_queue->ask(line, this, [this](const Exchange& e) { answer(e); }))
         close(QStringLiteral("the line's queue is full"));
 }
@@ -72,6 +82,7 @@ void ShareSession::answer(const Exchange& e)
     if (m_state != State::Waiting)
         return;
     m_state = State::Reading;
+    m_idle.start();
     if (m_socket->bytesToWrite() + e.received.size() > kMaxUnsentBytes) {
         close(QStringLiteral("answers not read"));
         return;
@@ -86,7 +97,7 @@ void ShareSession::close(const QString& why)
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    logLine(QStringLiteral("share: %1 closed: %2").arg(m_peer, why));
+    noteAddress(m_peer, QStringLiteral("share: closed: %1").arg(why));
     m_socket->abort();
 }
 

@@ -12,6 +12,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace runo {
 
@@ -23,12 +24,17 @@ public:
     // one is dropped whole, so the projector never sees a piece of it.
     static constexpr qsizetype kMaxLine = 512;
 
-    explicit ShareServer(LineQueue* queue, QObject* parent = nullptr);
+    // A connection that sends nothing for idleMs is closed, as PJLink's are.
+    ShareServer(LineQueue* queue, int idleMs, QObject* parent = nullptr);
+    ~ShareServer() override;
+
+    int clients() const { return m_clients; }
 
 private:
     void accept();
 
     LineQueue* m_queue;
+    int m_idleMs;
     int m_clients = 0;
 };
 
@@ -37,7 +43,7 @@ class ShareSession : public QObject {
 public:
     static constexpr qint64 kMaxUnsentBytes = 8192;
 
-    ShareSession(QTcpSocket* socket, LineQueue* queue, QObject* parent);
+    ShareSession(QTcpSocket* socket, LineQueue* queue, int idleMs, QObject* parent);
 
 signals:
     void closed();
@@ -55,6 +61,7 @@ private:
     LineQueue* m_queue;
     QByteArray m_buffer;
     QString m_peer;
+    QTimer m_idle; // not while a line waits for its reply
     State m_state = State::Reading;
     bool m_discarding = false; // inside a line that was too long
 };

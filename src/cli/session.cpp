@@ -20,9 +20,9 @@ Session::Session(MSComm& port, const Target& target, const Request& request, QOb
     connect(&m_watch, &ExchangeWatch::ended, this, &Session::take);
     // A flood goes on between a hold's lines: what comes once the bound is
     // reached counts as dropped, whenever it comes.
-    connect(&m_watch, &ExchangeWatch::unclaimed, this, [this](qsizetype bytes) {
+    connect(&m_watch, &ExchangeWatch::unclaimed, this, [this](const QByteArray& bytes) {
         if (m_outcome.received.size() >= kKeptBytes)
-            m_outcome.dropped += bytes;
+            m_outcome.dropped += bytes.size();
     });
     // A loss between a hold's lines, or a network port's connection failing.
     connect(&port, &MSComm::lost, this, [this] { fail(m_port.errorString()); });
@@ -99,6 +99,7 @@ void Session::take(const Exchange& e)
         ++m_outcome.lines;
     }
     m_outcome.dropped += Panel::keepReply(m_outcome.received, e.received) + e.dropped;
+    m_replied = m_replied || e.replied();
     if (!e.received.isEmpty()) {
         m_outcome.receiveLine = e.receiveLine;
         m_outcome.statusLine = e.statusLine;
@@ -153,11 +154,12 @@ void Session::release()
 
 void Session::finishWaiting()
 {
-    if (!m_outcome.received.isEmpty()) {
+    if (m_replied) {
         finish(Outcome::Result::Reply);
         return;
     }
-    m_outcome.receiveLine = QString::fromLatin1(Panel::kNoReplyMarker.data(), qsizetype(Panel::kNoReplyMarker.size()));
+    if (m_outcome.received.isEmpty())
+        m_outcome.receiveLine = QString::fromLatin1(Panel::kNoReplyMarker.data(), qsizetype(Panel::kNoReplyMarker.size()));
     finish(Outcome::Result::NoReply);
 }
 

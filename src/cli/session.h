@@ -101,6 +101,7 @@ private:
     ExchangeWatch m_watch;
     QTimer m_holdTimer; // the release of a hold
     State m_state = State::Idle;
+    bool m_replied = false; // a line of it had a reply
     std::optional<QString> m_failure; // a failure inside the panel's send, taken once it returns
     Outcome m_outcome;
 };

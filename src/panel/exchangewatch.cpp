@@ -50,27 +50,32 @@ void ExchangeWatch::refuse(const QByteArray& line, const QString& reason)
 void ExchangeWatch::take(const QByteArray& bytes)
 {
     if (!m_open) {
-        emit unclaimed(bytes.size());
+        emit unclaimed(bytes);
         return;
     }
     m_exchange.dropped += Panel::keepReply(m_exchange.received, bytes);
     m_exchange.receiveLine = m_panel->receiveLine();
     m_exchange.statusLine = m_panel->statusLine();
     emit received(m_exchange);
-    if (m_open && m_panel->replyComplete(m_exchange.received))
+    if (m_open && m_panel->replyComplete(reply())) {
+        m_exchange.complete = true;
         finish(Exchange::Result::Reply);
+    }
+}
+
+QByteArrayView ExchangeWatch::reply() const
+{
+    const QByteArrayView received = m_exchange.received;
+    return received.startsWith(m_exchange.sent) ? received.sliced(m_exchange.sent.size()) : received;
 }
 
 void ExchangeWatch::closeWindow()
 {
     if (!m_open)
         return;
-    if (m_exchange.received.isEmpty()) {
+    if (m_exchange.received.isEmpty())
         m_exchange.receiveLine = QLatin1StringView(Panel::kNoReplyMarker.data(), qsizetype(Panel::kNoReplyMarker.size()));
-        finish(Exchange::Result::NoReply);
-        return;
-    }
-    finish(Exchange::Result::Reply);
+    finish(Exchange::Result::NoReply);
 }
 
 void ExchangeWatch::lose()
@@ -81,17 +86,17 @@ void ExchangeWatch::lose()
     finish(Exchange::Result::Lost);
 }
 
-// Whatever came makes a window's end or a cut a reply; a refusal or a loss
-// stays what it is.
+// Whatever came, an echo aside, makes a window's end or a cut a reply; a
+// refusal or a loss stays what it is.
 void ExchangeWatch::finish(Exchange::Result result)
 {
     if (!m_open)
         return;
     m_open = false;
     const bool failed = result == Exchange::Result::Refused || result == Exchange::Result::Lost;
-    m_exchange.result = failed || m_exchange.received.isEmpty() ? result : Exchange::Result::Reply;
-    if (!m_exchange.received.isEmpty())
-        m_exchange.reading = readReply(decoderFor(m_exchange.sent, m_exchange.commandPrefix), trafficText(m_exchange.received));
+    m_exchange.result = failed || reply().isEmpty() ? result : Exchange::Result::Reply;
+    if (!reply().isEmpty())
+        m_exchange.reading = readReply(decoderFor(m_exchange.sent, m_exchange.commandPrefix), trafficText(reply()));
     const bool changed = m_exchange.reading && m_state.take(*m_exchange.reading, QDateTime::currentDateTime());
     const Exchange ended = m_exchange; // as it stands, whatever a receiver does next
     emit this->ended(ended);

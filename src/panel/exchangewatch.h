@@ -7,7 +7,9 @@
 // An exchange begins when a line goes out (or is refused) and ends
 //   reply      at the first whole reply by its form: up to a CR, or for a
 //              line that reads nothing, an ACK (Panel::replyComplete); or
-//              when its reply window closes with something received
+//              when its reply window closes with something received. A
+//              line that comes back as it went (a line server's echo) is
+//              not its reply: the reply is what follows it.
 //   no reply   when its reply window closes with nothing received
 //   refused    at once, when nothing of the line went out
 //   lost       when the port goes away (or a connection being made fails)
@@ -53,8 +55,11 @@ struct Exchange {
     QString transmitLine;
     QString receiveLine;
     QString statusLine;
-    // What the bytes received read as, by the decoder the line chooses.
+    // What the reply read as, by the decoder the line chooses.
     std::optional<Reading> reading;
+    // The reply ended by its form, not by its window: nothing more of it is
+    // on its way.
+    bool complete = false;
 
     bool replied() const { return result == Result::Reply; }
 };
@@ -80,7 +85,7 @@ signals:
     // Bytes came back for the open exchange.
     void received(const Exchange& exchange);
     // Bytes came back while no exchange was open: no line's reply.
-    void unclaimed(qsizetype bytes);
+    void unclaimed(const QByteArray& bytes);
     void ended(const Exchange& exchange);
     // A whole reading told something new (after ended()).
     void stateChanged(const ProjectorState& state);
@@ -92,6 +97,7 @@ private:
     void closeWindow();
     void lose();
     void finish(Exchange::Result result);
+    QByteArrayView reply() const; // what came back, an echo of the line left out
 
     Panel* m_panel;
     bool m_open = false;

@@ -103,9 +103,9 @@ private slots:
         BridgeRig rig({"--no-password", "--name", "Hall 2"}, s.projector);
         QVERIFY(rig.started);
         rig.line.silent = s.silent;
-        if (s.pullAfter > 0)
-            connect(rig.bridge.link().exchanges(), &runo::ExchangeWatch::ended, &rig.line, [&rig, &s] {
-                if (rig.line.lines.size() == s.pullAfter && rig.line.portOpen())
+        if (const int pullAfter = s.pullAfter; pullAfter > 0)
+            connect(rig.bridge.link().exchanges(), &runo::ExchangeWatch::ended, &rig.line, [&rig, pullAfter] {
+                if (rig.line.lines.size() == pullAfter && rig.line.portOpen())
                     rig.line.pull();
             });
         PjlinkClient client;

@@ -20,10 +20,10 @@ public:
         process.waitForFinished(3000);
     }
     // False when it did not come up within 5 s.
-    bool start(const QString& device, const QStringList& args)
+    bool start(const QString& device, const QStringList& args, const QString& at = QStringLiteral("127.0.0.1"))
     {
-        process.start(QStringLiteral(BRIDGE_PATH), QStringList {"--port", device, "--pjlink", "127.0.0.1:0"} + args);
-        static const QRegularExpression ready(QStringLiteral("PJLink on 127.0.0.1:(\\d+)(?:, share on 127.0.0.1:(\\d+))?\n"));
+        process.start(QStringLiteral(BRIDGE_PATH), QStringList {"--port", device, "--pjlink", at + ":0"} + args);
+        static const QRegularExpression ready(QStringLiteral("PJLink on [^ ]+:(\\d+)(?:, share on [^ ]+:(\\d+))?\n"));
         QRegularExpressionMatch m;
         (void)QTest::qWaitFor(
             [&] {
