@@ -100,10 +100,11 @@ private slots:
                                  << QByteArray("TXD    C R   P R E S S U R E CR \nRXD    5 1 2 CR \nSTATUS 650 hPa\n")
                                  << QByteArray() << QByteArray("CR PRESSURE") << 0;
         QTest::newRow("json") << none << QStringList {"--json", "read", "setting"} << 0
-                              << QByteArray(R"({"command":"READ SETTING","exit":0,"lines":1,"port":"PORT","received":"11\r",)"
-                                            R"("reply_window_ms":500,"result":"reply","rxd":" 1 1 CR ","sent":"CR4\r",)"
-                                            R"("state":{"reversal":"none"},"status":" Normally","text":"Normally","txd":" C R 4 CR "})"
-                                            "\n")
+                              << QByteArray(
+                                     R"({"command":"READ SETTING","exit":0,"lines":1,"port":"PORT","received":"11\r",)"
+                                     R"("reply_window_ms":500,"result":"reply","rxd":" 1 1 CR ","sent":"CR4\r",)"
+                                     R"("state":{"reversal":"none"},"status":" Normally","text":"Normally","txd":" C R 4 CR "})"
+                                     "\n")
                               << QByteArray() << QByteArray("CR4") << 0;
         QTest::newRow("late for 500 ms") << QStringList {"--delay", "800"} << QStringList {"read", "mode"} << 1 << QByteArray()
                                          << QByteArray("runoctl: PORT: no reply within 500 ms\n") << QByteArray("CR1") << 0;
