@@ -97,10 +97,6 @@ line cannot be opened or a port cannot be listened on.</source>
         <translation>--share には [ADDR:]PORT を指定してください (&quot;%1&quot; は不可)</translation>
     </message>
     <message>
-        <source>--name takes at most 64 bytes</source>
-        <translation>--name は 64 バイトまでです</translation>
-    </message>
-    <message>
         <source>a PJLink password is needed: --password-file FILE, or --no-password to serve without one</source>
         <translation>PJLink のパスワードが必要です: --password-file FILE を指定するか、パスワードなしで提供するには --no-password を指定してください</translation>
     </message>
@@ -127,6 +123,34 @@ line cannot be opened or a port cannot be listened on.</source>
     <message>
         <source>Append one line per exchange on the line to &lt;file&gt;, tab-separated: time, port, result, sent, received, status.</source>
         <translation>回線でのやり取りごとに 1 行を &lt;file&gt; に追記します (タブ区切り: 時刻、ポート、結果、送信、受信、ステータス)。</translation>
+    </message>
+    <message>
+        <source>Send PJLink status notifications to HOST[:PORT] (port 4352 by default); may be given more than once.</source>
+        <translation>PJLink の状態通知を HOST[:PORT] に送ります (ポートの既定は 4352)。複数回指定できます。</translation>
+    </message>
+    <message>
+        <source>Read status, mode, mute, lamp and temperatures every &lt;seconds&gt;, behind every request (default: never).</source>
+        <translation>状態、モード、ミュート、ランプ、温度を &lt;seconds&gt; ごとに、どの要求よりも後に読みます (既定: 読まない)。</translation>
+    </message>
+    <message>
+        <source>--notify takes HOST[:PORT] of a host that can be found, not &quot;%1&quot;</source>
+        <translation>--notify には見つかるホストの HOST[:PORT] を指定してください (&quot;%1&quot; ではなく)</translation>
+    </message>
+    <message>
+        <source>--watch takes a whole number of seconds, 1 to 86400</source>
+        <translation>--watch には 1 から 86400 までの整数の秒数を指定してください</translation>
+    </message>
+    <message>
+        <source>--%1 may not hold a control character: &quot;%2&quot;</source>
+        <translation>--%1 に制御文字は使えません: &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>--%1 is cut to PJLink&apos;s %2 bytes: &quot;%3&quot;</source>
+        <translation>--%1 は PJLink の上限の %2 バイトに切り詰めます: &quot;%3&quot;</translation>
+    </message>
+    <message>
+        <source>%1: the password is longer than PJLink&apos;s 32 bytes</source>
+        <translation>%1: パスワードが PJLink の上限の 32 バイトを超えています</translation>
     </message>
 </context>
 <context>
