@@ -4,6 +4,8 @@
 #include "commands/commandtable.h"
 #include "traffic/reading.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <span>
 
@@ -35,8 +37,7 @@ constexpr PjlinkInput kInputs[] = {
     {"51", command("INPUT MODE SET NETWORK"), 4},
 };
 
-// The operating state in PJLink terms: the power state and the six ERST
-// digits (fan, lamp, temperature, cover, filter, other).
+// The operating state in PJLink terms, a row for each state in its order.
 struct PowerState {
     OperatingState state;
     char power;
@@ -57,6 +58,15 @@ constexpr PowerState kPowerStates[] = {
     {OperatingState::CoolingDownLampFail, '2', "020000"},
     {OperatingState::StandbyLampFail, '0', "020000"},
 };
+
+constexpr bool everyStateInPlace()
+{
+    for (std::size_t i = 0; i < std::size(kPowerStates); ++i)
+        if (kPowerStates[i].state != OperatingState(i))
+            return false;
+    return std::size(kPowerStates) == kOperatingStateCount;
+}
+static_assert(everyStateInPlace());
 
 // The mute-and-signal read in AVMT terms; empty: not available now.
 struct MuteState {
@@ -110,12 +120,21 @@ constexpr CommandRef kReadLampTime = command("READ L-TIME");
 constexpr CommandRef kReadLampMode = command("READ L-MODE");
 constexpr CommandRef kReadModel = command("READ MODEL");
 
-constexpr qsizetype kMaxInfoText = 32; // INF2 at most
+constexpr qsizetype kMaxInfoText = 32; // INF2, SVER and INFO at most (section 4)
+
+// INFO ?, and SVER ? where the projector does not tell its own.
+constexpr std::string_view kBridgeVersion = "runo-bridge " RUNO_VERSION;
+static_assert(qsizetype(kBridgeVersion.size()) <= kMaxInfoText);
 
 QByteArrayView view(std::string_view s) { return QByteArrayView(s.data(), qsizetype(s.size())); }
 
-// The value of type T that a result reads as, or nothing.
-template <class T> const T* readingOf(const Exchange& r) { return r.reading ? std::get_if<T>(&r.reading->value) : nullptr; }
+// The value of type T that a result reads as, or nothing. Only a whole
+// reading counts: a reply that holds more or less than its read's form
+// (" 8 0 X" for READ STATUS) is not read at all, and its answer is ERR4.
+template <class T> const T* readingOf(const Exchange& r)
+{
+    return r.reading && r.reading->whole ? std::get_if<T>(&r.reading->value) : nullptr;
+}
 
 template <class Row, class Key> const Row* rowFor(std::span<const Row> rows, const Key* key, Key Row::*field)
 {
@@ -135,6 +154,48 @@ const QByteArray kFailure = "ERR4";
 
 bool acknowledged(const Exchange& r) { return r.received.contains('\x06'); }
 
+// Commands answered alike whatever the projector does, by the class whose
+// header PJLink defines them under (section 4 lists the class of each): the
+// answer to "?" (any other parameter is ERR2), or ERR1 for any parameter.
+struct FixedAnswer {
+    std::string_view command;
+    char pjClass;
+    std::string_view answer;
+};
+constexpr FixedAnswer kFixedAnswers[] = {
+    {"INF1", '1', "RUNO"},
+    {"INFO", '1', kBridgeVersion},
+    {"CLSS", '1', "2"},
+    // Texts the projector does not tell over its line: the empty text, as
+    // for a NAME never set, since PJLink gives these no error for "none"
+    // (section 4: SNUM ?, RLMP ?, RFIL ?).
+    {"SNUM", '2', ""},
+    {"RLMP", '2', ""},
+    {"RFIL", '2', ""},
+    // Functions it has not: ERR1, PJLink's answer for a projector without a
+    // filter or a microphone (section 4: FILT ?, MVOL). No read tells the
+    // resolution it is built for, and RRES ? has no form for "unknown".
+    {"FILT", '2', "ERR1"},
+    {"MVOL", '2', "ERR1"},
+    {"RRES", '2', "ERR1"},
+};
+
+const FixedAnswer* fixedAnswer(const PjlinkRequest& r)
+{
+    const auto it = std::find_if(std::begin(kFixedAnswers), std::end(kFixedAnswers),
+        [&r](const FixedAnswer& f) { return f.pjClass == r.pjClass && r.command == view(f.command); });
+    return it == std::end(kFixedAnswers) ? nullptr : &*it;
+}
+
+// The software version in the projector's model text: its last word when
+// that reads as a version number, "1.00" of "VM70 SIM 1.00"; else empty.
+QByteArray versionIn(const QByteArray& modelText)
+{
+    static const QRegularExpression version(QStringLiteral("^[Vv]?[0-9]+(\\.[0-9A-Za-z]+)+$"));
+    const QByteArray last = modelText.mid(modelText.lastIndexOf(' ') + 1);
+    return version.match(QLatin1StringView(last)).hasMatch() ? last : QByteArray();
+}
+
 } // namespace
 
 std::optional<PjlinkRequest> parsePjlinkRequest(QByteArrayView line)
@@ -152,6 +213,24 @@ QByteArray pjlinkAnswer(const PjlinkRequest& request, QByteArrayView result)
     return '%' + QByteArray(1, request.pjClass) + request.command + '=' + result.toByteArray() + '\r';
 }
 
+char pjlinkPower(OperatingState state) { return kPowerStates[std::size_t(state)].power; }
+
+QByteArray pjlinkErrors(OperatingState state) { return view(kPowerStates[std::size_t(state)].errors).toByteArray(); }
+
+QByteArray pjlinkInput(InputMode mode, QByteArrayView lastChosen)
+{
+    const PjlinkInput* first = nullptr;
+    for (const PjlinkInput& i : kInputs) {
+        if (i.mode != mode.number)
+            continue;
+        if (lastChosen == view(i.code))
+            return lastChosen.toByteArray();
+        if (!first)
+            first = &i;
+    }
+    return first ? view(first->code).toByteArray() : QByteArray();
+}
+
 PjlinkProjector::PjlinkProjector(LineQueue* queue, const Config& config, QObject* parent)
     : QObject(parent)
     , m_queue(queue)
@@ -161,46 +240,77 @@ PjlinkProjector::PjlinkProjector(LineQueue* queue, const Config& config, QObject
 
 void PjlinkProjector::answer(const PjlinkRequest& r, QObject* asker, const Answer& answer)
 {
+    using Handler = Result (PjlinkProjector::*)(const PjlinkRequest&, QObject*, const Answer&);
+    struct Handled {
+        std::string_view command;
+        std::string_view classes; // the headers it is defined under (section 4)
+        bool queryOnly;
+        Handler handle;
+    };
+    static constexpr Handled kHandled[] = {
+        {"POWR", "1", false, &PjlinkProjector::power},
+        {"INPT", "12", false, &PjlinkProjector::input},
+        {"AVMT", "1", false, &PjlinkProjector::mute},
+        {"ERST", "1", true, &PjlinkProjector::errorStatus},
+        {"LAMP", "1", true, &PjlinkProjector::lamp},
+        {"INST", "12", true, &PjlinkProjector::inputList},
+        {"NAME", "1", true, &PjlinkProjector::name},
+        {"INF2", "1", true, &PjlinkProjector::model},
+        {"SVER", "2", true, &PjlinkProjector::software},
+        {"INNM", "2", false, &PjlinkProjector::inputName},
+        {"IRES", "2", true, &PjlinkProjector::inputResolution},
+        {"SVOL", "2", false, &PjlinkProjector::volume},
+        {"FREZ", "2", false, &PjlinkProjector::freeze},
+    };
+    // A command its class does not define, a Class 2 command asked as %1
+    // or a Class 1 command as %2, is ERR1 (section 2.2).
     Result result = kUnknown;
-    const QByteArray& c = r.command;
     const bool query = r.param == "?";
-    if (c == "INPT")
-        result = input(r, asker, answer);
-    else if (c == "INST") {
-        QByteArrayList codes;
-        for (const PjlinkInput& i : kInputs)
-            codes << view(i.code).toByteArray();
-        result = query ? codes.join(' ') : kOutOfRange;
-    } else if (r.pjClass == '1') {
-        if (c == "POWR")
-            result = power(r, asker, answer);
-        else if (c == "AVMT")
-            result = mute(r, asker, answer);
-        else if (c == "ERST")
-            result = query ? errorStatus(r, asker, answer) : kOutOfRange;
-        else if (c == "LAMP")
-            result = query ? lamp(r, asker, answer) : kOutOfRange;
-        else if (c == "NAME")
-            result = query ? m_config.name : kOutOfRange;
-        else if (c == "INF1")
-            result = query ? QByteArray("RUNO") : kOutOfRange;
-        else if (c == "INF2")
-            result = query ? model(r, asker, answer) : kOutOfRange;
-        else if (c == "INFO")
-            result = query ? QByteArray("runo-bridge " RUNO_VERSION) : kOutOfRange;
-        else if (c == "CLSS")
-            result = query ? QByteArray("2") : kOutOfRange;
-    } else if (c == "INNM") {
-        const auto it = std::find_if(std::begin(kInputs), std::end(kInputs),
-            [&r](const PjlinkInput& i) { return r.param.startsWith('?') && r.param.mid(1) == view(i.code); });
-        result = it == std::end(kInputs) ? kOutOfRange : view(it->button.name()).toByteArray();
-    } else if (c == "FREZ") {
-        result = freeze(r, asker, answer);
-    } else if (c == "SVOL") {
-        result = volume(r, asker, answer);
-    }
+    const auto it = std::find_if(std::begin(kHandled), std::end(kHandled),
+        [&r](const Handled& h) { return r.command == view(h.command) && h.classes.find(r.pjClass) != std::string_view::npos; });
+    if (const FixedAnswer* f = fixedAnswer(r))
+        result = query || view(f->answer) == kUnknown ? view(f->answer).toByteArray() : kOutOfRange;
+    else if (it != std::end(kHandled))
+        result = it->queryOnly && !query ? kOutOfRange : (this->*(it->handle))(r, asker, answer);
     if (result)
         answer(*result);
+}
+
+PjlinkProjector::Result PjlinkProjector::inputList(const PjlinkRequest&, QObject*, const Answer&)
+{
+    // Class 2 adds input types and terminals (6, A-Z); every input here has
+    // a Class 1 code, which is its Class 2 code too (section 4: INST ?).
+    QByteArrayList codes;
+    for (const PjlinkInput& i : kInputs)
+        codes << view(i.code).toByteArray();
+    return codes.join(' ');
+}
+
+PjlinkProjector::Result PjlinkProjector::name(const PjlinkRequest&, QObject*, const Answer&) { return m_config.name; }
+
+// INNM ?nn: the input's name, at most 64 bytes; ERR2 for an input the
+// projector has not (section 4: INNM ?).
+PjlinkProjector::Result PjlinkProjector::inputName(const PjlinkRequest& r, QObject*, const Answer&)
+{
+    const auto it = std::find_if(std::begin(kInputs), std::end(kInputs),
+        [&r](const PjlinkInput& i) { return r.param.startsWith('?') && r.param.mid(1) == view(i.code); });
+    return it == std::end(kInputs) ? kOutOfRange : view(it->button.name()).toByteArray();
+}
+
+// IRES ?: the input signal's resolution, "-" for no signal and "*" for one
+// it cannot tell (section 4: IRES ?). The projector has no read of it; the
+// mute read tells whether a signal comes in, and stand-by, ERR3 as in AVMT ?.
+PjlinkProjector::Result PjlinkProjector::inputResolution(const PjlinkRequest&, QObject* asker, const Answer& answer)
+{
+    askAll({lineOf(kReadMute)}, asker, answer, [](const Results& results) {
+        const MuteSignal* m = readingOf<MuteSignal>(results[0]);
+        if (!m)
+            return kFailure;
+        if (*m == MuteSignal::Standby)
+            return kUnavailable;
+        return QByteArray(*m == MuteSignal::NoSignal ? "-" : "*");
+    });
+    return std::nullopt;
 }
 
 // One step of VOL + or VOL -, as a press released at once.
@@ -259,18 +369,43 @@ PjlinkProjector::Result PjlinkProjector::power(const PjlinkRequest& r, QObject* 
 {
     if (r.param == "?") {
         askAll({lineOf(kReadStatus)}, asker, answer, [](const Results& results) {
-            const PowerState* s = rowFor<PowerState>(kPowerStates, readingOf<OperatingState>(results[0]), &PowerState::state);
-            return s ? QByteArray(1, s->power) : kFailure;
+            const OperatingState* s = readingOf<OperatingState>(results[0]);
+            return s ? QByteArray(1, pjlinkPower(*s)) : kFailure;
         });
         return std::nullopt;
     }
-    if (r.param != "1" && r.param != "0")
+    if (r.param == "1") {
+        powerOn(asker, answer);
+        return std::nullopt;
+    }
+    if (r.param != "0")
         return kOutOfRange;
-    if (r.param == "0")
-        m_frozen = false; // the projector lets go of a frozen picture when it goes off
-    askAll({lineOf(r.param == "1" ? command("POWER ON") : command("POWER OFF"))}, asker, answer,
+    m_frozen = false; // the projector lets go of a frozen picture when it goes off
+    askAll({lineOf(command("POWER OFF"))}, asker, answer,
         [](const Results& results) { return acknowledged(results[0]) ? kOk : kFailure; });
     return std::nullopt;
+}
+
+// POWER ON while the projector cools down is acknowledged and does nothing,
+// so READ STATUS comes first (often from the queue's cache): in a cooling
+// state, POWR's "2", the answer is ERR3, PJLink's "unavailable time"
+// (section 2.2; section 4, POWR). Any other state, a status the bridge
+// cannot read, or no status at all (a projector may keep quiet in stand-by
+// and still take POWER ON) leaves it to the projector as before. Stand-by
+// after every lamp failed reads as stand-by ("0"), not as cooling: waiting
+// would not make it light, so ERR3 would mislead; ERST tells the lamp error.
+void PjlinkProjector::powerOn(QObject* asker, const Answer& answer)
+{
+    const bool queued = m_queue->ask(lineOf(kReadStatus), asker, [this, asker, answer](const Exchange& r) {
+        const OperatingState* s = readingOf<OperatingState>(r);
+        if (s && pjlinkPower(*s) == '2')
+            answer(kUnavailable);
+        else
+            askAll({lineOf(command("POWER ON"))}, asker, answer,
+                [](const Results& results) { return acknowledged(results[0]) ? kOk : kFailure; });
+    });
+    if (!queued)
+        answer(kUnavailable);
 }
 
 PjlinkProjector::Result PjlinkProjector::input(const PjlinkRequest& r, QObject* asker, const Answer& answer)
@@ -278,17 +413,8 @@ PjlinkProjector::Result PjlinkProjector::input(const PjlinkRequest& r, QObject* 
     if (r.param == "?") {
         askAll({lineOf(kReadMode)}, asker, answer, [this](const Results& results) {
             const InputMode* m = readingOf<InputMode>(results[0]);
-            const int mode = m ? m->number : 0;
-            const PjlinkInput* first = nullptr;
-            for (const PjlinkInput& i : kInputs) {
-                if (i.mode != mode)
-                    continue;
-                if (m_lastInput == view(i.code))
-                    return m_lastInput;
-                if (!first)
-                    first = &i;
-            }
-            return first ? view(first->code).toByteArray() : kFailure;
+            const QByteArray code = m ? pjlinkInput(*m, m_lastInput) : QByteArray();
+            return code.isEmpty() ? kFailure : code;
         });
         return std::nullopt;
     }
@@ -301,6 +427,7 @@ PjlinkProjector::Result PjlinkProjector::input(const PjlinkRequest& r, QObject* 
         if (!acknowledged(results[0]))
             return kFailure;
         m_lastInput = code;
+        emit inputChosen(code);
         return kOk;
     });
     return std::nullopt;
@@ -332,8 +459,8 @@ PjlinkProjector::Result PjlinkProjector::mute(const PjlinkRequest& r, QObject* a
 PjlinkProjector::Result PjlinkProjector::errorStatus(const PjlinkRequest&, QObject* asker, const Answer& answer)
 {
     askAll({lineOf(kReadStatus)}, asker, answer, [](const Results& results) {
-        const PowerState* s = rowFor<PowerState>(kPowerStates, readingOf<OperatingState>(results[0]), &PowerState::state);
-        return s ? view(s->errors).toByteArray() : kFailure;
+        const OperatingState* s = readingOf<OperatingState>(results[0]);
+        return s ? pjlinkErrors(*s) : kFailure;
     });
     return std::nullopt;
 }
@@ -354,19 +481,38 @@ PjlinkProjector::Result PjlinkProjector::lamp(const PjlinkRequest&, QObject* ask
     return std::nullopt;
 }
 
-PjlinkProjector::Result PjlinkProjector::model(const PjlinkRequest&, QObject* asker, const Answer& answer)
+// The projector's model text, from a whole READ MODEL reply, asked for until
+// one has come; compose makes the answer of it (empty while none has come).
+PjlinkProjector::Result PjlinkProjector::withModelText(
+    QObject* asker, const Answer& answer, const std::function<QByteArray(const QByteArray&)>& compose)
 {
     if (!m_reportedModel.isEmpty())
-        return m_reportedModel;
-    const bool queued = m_queue->ask(lineOf(kReadModel), asker, [this, answer](const Exchange& r) {
+        return compose(m_reportedModel);
+    const bool queued = m_queue->ask(lineOf(kReadModel), asker, [this, answer, compose](const Exchange& r) {
         const DeviceText* d = readingOf<DeviceText>(r);
-        if (r.result == Exchange::Result::Reply && d && d->text)
+        if (r.replied() && d && d->text)
             m_reportedModel = d->text->left(kMaxInfoText);
-        answer(m_reportedModel.isEmpty() ? m_config.model : m_reportedModel);
+        answer(compose(m_reportedModel));
     });
     if (!queued)
         return kUnavailable;
     return std::nullopt;
+}
+
+// INF2 ?: the model text as the projector gives it, else --model.
+PjlinkProjector::Result PjlinkProjector::model(const PjlinkRequest&, QObject* asker, const Answer& answer)
+{
+    return withModelText(asker, answer, [this](const QByteArray& text) { return text.isEmpty() ? m_config.model : text; });
+}
+
+// SVER ?: the software version, at most 32 bytes (section 4: SVER ?): the
+// projector's where its model text ends in one, else the bridge's own.
+PjlinkProjector::Result PjlinkProjector::software(const PjlinkRequest&, QObject* asker, const Answer& answer)
+{
+    return withModelText(asker, answer, [](const QByteArray& text) {
+        const QByteArray version = versionIn(text);
+        return version.isEmpty() ? view(kBridgeVersion).toByteArray() : version;
+    });
 }
 
 } // namespace runo

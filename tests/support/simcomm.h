@@ -3,6 +3,7 @@
 // panel writes is answered by projector-sim's own model, after the delays
 // and in the pieces asked for, from the event loop as a real line would.
 //   SimComm line; line.delayMs = 600;   // answers arrive 600 ms after each line
+//   line.replies["CR0"] = "80X\r";      // a reply of the test's own for one line
 //   line.wire() == "CR0 C00"            // the lines received so far
 #pragma once
 
@@ -11,6 +12,7 @@
 
 #include <QByteArrayList>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QTimer>
 
 class SimComm : public runo::MSComm {
@@ -28,6 +30,7 @@ public:
     int gapMs = 0; // between pieces
     bool echo = false; // each line sent back before its reply
     bool silent = false;
+    QHash<QByteArray, QByteArray> replies; // lines answered with these bytes instead of the model's
     QByteArrayList lines; // received, without their CR
 
     QByteArray wire() const { return lines.join(' '); }
@@ -71,7 +74,8 @@ private:
         lines << line;
         if (silent)
             return;
-        const QByteArray reply = (echo ? line + '\r' : QByteArray()) + projector.handleLine(line, m_clock.elapsed());
+        const QByteArray own = projector.handleLine(line, m_clock.elapsed());
+        const QByteArray reply = (echo ? line + '\r' : QByteArray()) + replies.value(line, own);
         const qsizetype piece = split > 0 ? split : reply.size();
         for (qsizetype at = 0, n = 0; at < reply.size(); at += piece, ++n) {
             QTimer::singleShot(delayMs + int(n) * gapMs, this, [this, bytes = reply.mid(at, piece)] {
