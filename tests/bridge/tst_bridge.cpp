@@ -513,19 +513,26 @@ private slots:
             return journal.contains("PJLink on [::1]:") && journal.endsWith('\n');
         }));
         const quint16 port = quint16(journal.mid(journal.indexOf("]:") + 2).trimmed().toUInt());
-        for (int i = 0; i < 3000; ++i) {
+        for (int i = 0; i < 4000; ++i) {
             QTcpSocket s;
             s.connectToHost(QHostAddress::LocalHostIPv6, port);
             s.waitForConnected(1000);
             s.write("%1POWR ?\r"); // and goes without its answer
             s.waitForBytesWritten(1000);
         }
-        QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHostIPv6, port);
-        QVERIFY(client.waitForConnected(3000));
-        client.write("%1CLSS ?\r");
-        QVERIFY(QTest::qWaitFor([&] { return client.waitForReadyRead(10), client.bytesAvailable() >= 18; }, 5000));
-        QCOMPARE(client.readAll(), QByteArray("PJLINK 0\r%1CLSS=2\r"));
+        // Those it closed last may still count among the connections yet to ask.
+        QByteArray answered;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QTcpSocket client;
+                client.connectToHost(QHostAddress::LocalHostIPv6, port);
+                client.waitForConnected(1000);
+                client.write("%1CLSS ?\r");
+                (void)QTest::qWaitFor([&] { return client.waitForReadyRead(10), client.bytesAvailable() >= 18; }, 1000);
+                answered = client.readAll();
+                return answered == "PJLINK 0\r%1CLSS=2\r";
+            },
+            10000));
         char buf[4096];
         journal.append(buf, std::max<ssize_t>(0, ::read(reader, buf, sizeof buf)));
         QVERIFY2(journal.contains("runo-bridge: [::1]: connected\n"), journal.constData());
