@@ -145,18 +145,19 @@ private slots:
         QVERIFY(!answers.contains("PJLINK ERRA") || clock.elapsed() >= PjlinkServer::kWrongDigestDelayMs - 50);
     }
 
-    // Five wrong digests from an address, and it gets no connection at all,
-    // with the right one neither; connections that never ask are few and short.
+    // Five wrong digests from an address, one connection after another, and
+    // it gets no connection at all, with the right one neither; connections
+    // that never ask are few and short.
     void hostileAddress()
     {
         QTemporaryDir dir;
         BridgeRig rig({"--password-file", passwordFile(dir), "--idle", "2"});
         const quint16 port = rig.bridge.pjlinkPort();
         std::vector<std::unique_ptr<PjlinkClient>> guessers(5);
-        for (auto& g : guessers)
+        for (auto& g : guessers) {
             (g = std::make_unique<PjlinkClient>())->open(port), g->line(), g->send(QByteArray(32, 'b') + "%1POWR ?\r");
-        for (auto& g : guessers)
             QCOMPARE(g->line(), QByteArray("PJLINK ERRA"));
+        }
         PjlinkClient locked;
         QVERIFY(locked.open(port));
         QCOMPARE(locked.line(), QByteArray("<closed>"));
@@ -229,6 +230,7 @@ private slots:
         c[2].send("%1AVMT ?\r");
         QTest::qWait(50);
         c[1].m_socket.abort();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.bridge.queue().waiting(), 1, 300); // not when it would have reached the line
         QCOMPARE(c[0].line(), QByteArray("%1POWR=ERR4"));
         QCOMPARE(c[2].line(), QByteArray("%1AVMT=ERR4"));
         QCOMPARE(rig.line.wire(), QByteArray("CR0 CRA"));
@@ -394,18 +396,23 @@ private slots:
     }
 
     // The Class 2 search: answered once, to the asker alone, with the
-    // interface's MAC address.
+    // interface's MAC address; ten answers a second in all, from whatever
+    // addresses the datagrams claim to come (127.0.0.1 to 127.0.0.12).
     void search()
     {
         BridgeRig rig({"--no-password"});
-        QUdpSocket udp;
-        QVERIFY(udp.bind(QHostAddress::LocalHost, 0));
-        for (const char* d : {"%2SRCHX\r", "%2SRCH\r", "%2SRCH\r"})
-            udp.writeDatagram(d, QHostAddress::LocalHost, rig.bridge.pjlinkPort());
-        QTRY_VERIFY(udp.hasPendingDatagrams());
-        QCOMPARE(udp.receiveDatagram().data(), QByteArray("%2ACKN=00:00:00:00:00:00\r"));
+        std::vector<std::unique_ptr<QUdpSocket>> askers(12);
+        for (size_t i = 0; i < askers.size(); ++i) {
+            QVERIFY((askers[i] = std::make_unique<QUdpSocket>())->bind(QHostAddress(quint32(0x7f000001 + i)), 0));
+            for (const char* d : {"%2SRCHX\r", "%2SRCH\r", "%2SRCH\r"})
+                askers[i]->writeDatagram(d, QHostAddress::LocalHost, rig.bridge.pjlinkPort());
+        }
+        QTRY_VERIFY(askers[0]->hasPendingDatagrams());
+        QCOMPARE(askers[0]->receiveDatagram().data(), QByteArray("%2ACKN=00:00:00:00:00:00\r"));
         QTest::qWait(100);
-        QVERIFY(!udp.hasPendingDatagrams()); // the second within the second is not answered
+        QVERIFY(!askers[0]->hasPendingDatagrams()); // the second within the second is not answered
+        const auto answered = std::count_if(askers.begin(), askers.end(), [](auto& a) { return a->hasPendingDatagrams(); });
+        QCOMPARE(answered + 1, PjlinkServer::kSearchAnswersPerInterval);
     }
 
     // Idle for the time given, or one byte at a time, a connection closes.

@@ -278,9 +278,9 @@ void TstPanel::trafficLog_data()
                                              << QStringList {"COM1\tcut short\tCR0\t\t", "COM1\treply\tCR1\t1 CR\tInput mode 1"};
     QTest::newRow("END with a reply") << QStringList {"Command44", "<00", "end"}
                                       << QStringList {"COM1\treply\tCR0\t0 0\tPower ON"};
-    QTest::newRow("hold released, its window ends") // replies after it are not the line's
-        << QStringList {"press Command1", "<\x06", "release Command1", "wait 600", "<\x06"}
-        << QStringList {"COM1\treply\tC09\tACK\t"};
+    QTest::newRow("hold released, the rest of its window") // 200 ms from the press; replies after it are not the line's
+        << QStringList {"press Command1", "wait 150", "release Command1", "wait 100", "<\x06"}
+        << QStringList {"COM1\tno reply\tC09\t\t"};
     QTest::newRow("tab and line feed kept in columns")
         << QStringList {"send C\t0\n0", "<\x06\t", "close"} << QStringList {"COM1\treply\tC\\t0\\n0\tACK ?\t"};
 }
