@@ -61,7 +61,10 @@ QJsonValue orNull(const std::optional<double>& v) { return v ? QJsonValue(*v) : 
 struct Fields {
     QJsonObject operator()(OperatingState v) const { return {{QStringLiteral("power"), operatingStateName(v)}}; }
     QJsonObject operator()(InputMode v) const { return {{QStringLiteral("input"), v.number}}; }
-    QJsonObject operator()(const LampTime& v) const { return {{QStringLiteral("lamp_hours"), v.hours.value_or(0)}}; }
+    QJsonObject operator()(const LampTime& v) const
+    {
+        return {{QStringLiteral("lamp_hours"), v.hours ? QJsonValue(*v.hours) : QJsonValue(QJsonValue::Null)}};
+    }
     QJsonObject operator()(ImageReversal v) const { return {{QStringLiteral("reversal"), nameIn(kReversalNames, int(v))}}; }
     QJsonObject operator()(const Temperatures& v) const
     {
@@ -73,7 +76,7 @@ struct Fields {
     QJsonObject operator()(MuteSignal v) const { return {{QStringLiteral("mute"), muteName(v)}}; }
     QJsonObject operator()(const DeviceText& v) const
     {
-        return {{QStringLiteral("model"), QString::fromLatin1(v.text.value_or(QByteArray()))}};
+        return {{QStringLiteral("model"), v.text ? QJsonValue(QString::fromLatin1(*v.text)) : QJsonValue(QJsonValue::Null)}};
     }
     QJsonObject operator()(Pressure v) const { return {{QStringLiteral("pressure_hpa"), v.hpa}}; }
     QJsonObject operator()(LampMode v) const { return {{QStringLiteral("lamp_mode"), nameIn(kLampModeNames, int(v))}}; }
