@@ -7,6 +7,7 @@
 #pragma once
 
 #include "bridge/linequeue.h"
+#include "bridge/notifier.h"
 #include "bridge/options.h"
 #include "bridge/panellink.h"
 #include "bridge/pjlink.h"
@@ -51,6 +52,7 @@ private:
     PjlinkServer m_pjlink;
     ShareServer m_share;
     StatusPoll m_poll;
+    Notifier m_notifier;
     QString m_lastFailure;
 };
 
