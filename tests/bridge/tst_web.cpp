@@ -176,10 +176,10 @@ private slots:
     {
         QTest::addColumn<QString>("end"); // "release", "close" or "silence"
         QTest::addColumn<int>("heldMs");
-        QTest::addColumn<int>("lines"); // VOL + at 0, 250, 500, ... ms
-        QTest::newRow("released") << "release" << 1100 << 5;
+        QTest::addColumn<int>("lines"); // VOL + at 0, 250, 500, ... ms, and 1 s after the last message
+        QTest::newRow("released") << "release" << 2100 << 9;
         QTest::newRow("page closed") << "close" << 600 << 3;
-        QTest::newRow("silent page") << "silence" << 100 << 5;
+        QTest::newRow("silent page") << "silence" << 125 << 5;
     }
     void hold()
     {
@@ -210,7 +210,8 @@ private slots:
         const qsizetype atEnd = w.rig.line.lines.size();
         QTest::qWait(600);
         QCOMPARE(w.rig.line.lines.size(), atEnd); // nothing after the end
-        QTEST(int(w.rig.line.lines.count("C09")), "lines");
+        QFETCH(int, lines); // give or take one, as a loaded machine times it
+        QVERIFY2(std::abs(int(w.rig.line.lines.count("C09")) - lines) <= 1, w.rig.line.wire().constData());
         QVERIFY(!w.rig.line.lines.contains("C0A"));
         QVERIFY(heard.contains("{\"message\":\"another page holds a button\",\"name\":\"VOL -\",\"type\":\"refused\"}"));
         QCOMPARE(heard.count(QStringLiteral("{\"name\":\"VOL +\",\"result\":\"reply\",\"rxd\":\" ACK "
