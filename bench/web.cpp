@@ -161,7 +161,7 @@ void measureWeb(const Options& o, Table& table)
         QStringLiteral("each share < 2 ms"),
         s.posted.empty() || s.pressed.empty() ? std::optional<bool>() : posted < kWebShareGoalUs && pressed < kWebShareGoalUs});
 
-    std::fprintf(stderr, "  runo-bridge's web face: %d pages, an exchange a second for %d s\n", kPages, o.roomSeconds);
+    std::fprintf(stderr, "  runo-bridge's web face: %d pages, an exchange a second for %d s\n", int(kPages), o.roomSeconds);
     SimProcess sim;
     BridgeProcess bridge;
     if (!bridge.start(sim.start({QStringLiteral("--quiet")}), {"--no-password", "--http", "0"}) || bridge.web == 0) {
