@@ -41,6 +41,9 @@ void measureShell(const Options& options, Table& table);
 void measureBridge(const Options& options, Table& table);
 // A hundred PJLink clients polling four queries each second for seconds.
 void measureBridgeRoom(int seconds, Table& table);
+// runo-bridge's soaks: 10,000 connections closed with a reset, then a
+// client; 1,000 requests whose clients close while the line is busy.
+void measureBridgeSoak(Table& table);
 // runo-bridge's web face: its share of a command from POST /api/command and
 // from a WebSocket press to the line; pages open with an exchange a second.
 void measureWeb(const Options& options, Table& table);
