@@ -2,7 +2,7 @@
 // runo-bench: how close the panel comes to the wire and to its timers.
 // Prints one table; never fails on a slow machine.
 //
-//   runo-bench [--quick] [--markdown FILE] [--app PATH] [--only window|process|shell|bridge|soak] [--soak-seconds N]
+//   runo-bench [--quick] [--markdown FILE] [--app PATH] [--only window|process|shell|bridge|web|soak] [--soak-seconds N]
 #include "bench.h"
 
 #include <QAbstractEventDispatcher>

@@ -320,7 +320,7 @@ QByteArray HttpFace::session(const QHttpServerRequest& request)
     for (const QByteArray& cookie : request.value("cookie").split(';')) {
         const QByteArray c = cookie.trimmed();
         if (c.startsWith(kCookieName.toByteArray() + '=')) {
-            const QByteArray id = c.mid(kCookieName.size() + 1);
+            QByteArray id = c.mid(kCookieName.size() + 1);
             if (m_sessions.isOpen(id))
                 return id;
         }

@@ -46,7 +46,7 @@ class HttpFace : public QAbstractHttpServer {
 public:
     static constexpr qsizetype kMaxBodyBytes = 4096;
     // What a connection may hold unanswered: a request's head and its body.
-    static constexpr qint64 kMaxRequestBytes = 16 * 1024;
+    static constexpr qint64 kMaxRequestBytes = qint64(16) * 1024;
     static constexpr int kMaxConnections = 128;
     static constexpr int kMaxConnectionsPerAddress = 16;
     // A connection with no request for this long is closed.

@@ -30,7 +30,7 @@ QByteArray SessionTable::open()
         m_sessions.pop_front();
     std::array<quint32, kIdBytes / sizeof(quint32)> bits {};
     QRandomGenerator::system()->fillRange(bits.data(), bits.size());
-    const QByteArray id = QByteArray(reinterpret_cast<const char*>(bits.data()), kIdBytes).toHex();
+    QByteArray id = QByteArray(reinterpret_cast<const char*>(bits.data()), kIdBytes).toHex();
     m_sessions.push_back({id, QDeadlineTimer(kLifetimeMs)});
     return id;
 }

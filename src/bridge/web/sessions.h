@@ -41,7 +41,7 @@ private:
 class LoginGuard {
 public:
     static constexpr int kMaxWrong = 5;
-    static constexpr qint64 kLockoutMs = 60 * 1000;
+    static constexpr qint64 kLockoutMs = qint64(60) * 1000;
     static constexpr qsizetype kMaxAddresses = 1024;
 
     bool isLocked(const QHostAddress& address) const;
