@@ -67,7 +67,7 @@ public:
     // says, before any session is asked for: it does its own authentication.
     void addRoute(QHttpServerRequest::Method method, const QString& path, Route route);
 
-    int sessions() { return m_sessions.count(); }
+    int sessions() const { return m_sessions.count(); }
     quint64 authenticationFailures() const { return m_authenticationFailures; }
     int pages() const { return m_pages.count(); }
 

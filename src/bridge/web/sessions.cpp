@@ -50,10 +50,9 @@ void SessionTable::close(const QByteArray& id)
     std::erase_if(m_sessions, [&id](const Session& s) { return sameId(s.id, id); });
 }
 
-int SessionTable::count()
+int SessionTable::count() const
 {
-    expire();
-    return int(m_sessions.size());
+    return int(std::count_if(m_sessions.begin(), m_sessions.end(), [](const Session& s) { return !s.ends.hasExpired(); }));
 }
 
 void SessionTable::expire()

@@ -26,7 +26,8 @@ public:
     QByteArray open();
     bool isOpen(const QByteArray& id);
     void close(const QByteArray& id);
-    int count();
+    // The sessions that have not ended.
+    int count() const;
 
 private:
     struct Session {
