@@ -88,9 +88,12 @@ void LivePages::open(std::unique_ptr<QWebSocket> owned, const QByteArray& sessio
 
 void LivePages::closeSession(const QByteArray& session)
 {
+    std::vector<QWebSocket*> ending; // a close may end a page at once, and with it its row
     for (const Page& p : m_pages)
         if (p.session == session)
-            p.socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("signed out"));
+            ending.push_back(p.socket);
+    for (QWebSocket* socket : ending)
+        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("signed out"));
 }
 
 void LivePages::take(QWebSocket* socket, const QString& message)
