@@ -80,7 +80,9 @@ void LivePages::open(std::unique_ptr<QWebSocket> owned, const QByteArray& sessio
     connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& m) { take(socket, m); });
     connect(socket, &QWebSocket::binaryMessageReceived, socket,
         [socket] { socket->close(QWebSocketProtocol::CloseCodeDatatypeNotSupported); });
-    connect(socket, &QWebSocket::disconnected, this, [this, socket] { closed(socket); });
+    // From the event loop: a page may go while the pages are being gone through.
+    connect(
+        socket, &QWebSocket::disconnected, this, [this, socket] { closed(socket); }, Qt::QueuedConnection);
     send(socket,
         {{QStringLiteral("type"), QStringLiteral("hello")},
             {QStringLiteral("state"), stateJson(m_link->exchanges()->state(), line())}, {QStringLiteral("holding"), holding()}});
