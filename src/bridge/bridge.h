@@ -35,6 +35,7 @@ public:
     quint16 sharePort() const { return m_share.serverPort(); }
     // "PJLink on 127.0.0.1:4352, share on 127.0.0.1:4353"
     QString listening() const;
+    const BridgeOptions& options() const { return m_options; }
     PanelLink& link() { return m_link; }
     const PjlinkServer& pjlink() const { return m_pjlink; }
     const ShareServer& share() const { return m_share; }
