@@ -65,13 +65,8 @@ bool waitsInEventLoop(qint64 pid)
 #endif
 }
 
-struct Usage {
-    double cpuSeconds = 0;
-    qint64 switches = 0; // voluntary and involuntary context switches: wake-ups
-    bool exact = false; // from schedstat (nanoseconds) rather than clock ticks
-};
+} // namespace
 
-// Summed over every thread of the process.
 Usage usage(qint64 pid)
 {
     Usage u;
@@ -100,6 +95,8 @@ Usage usage(qint64 pid)
     u.exact = exact;
     return u;
 }
+
+namespace {
 
 struct Launch {
     std::unique_ptr<Pty> pty;
