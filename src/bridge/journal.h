@@ -18,7 +18,7 @@
 
 namespace runo {
 
-inline constexpr qsizetype kMaxWaitingBytes = 64 * 1024;
+inline constexpr qsizetype kMaxWaitingBytes = qsizetype {64} * 1024;
 
 void logLine(const QString& text);
 
