@@ -95,7 +95,7 @@ struct WatchedBridge {
         if (line.isEmpty()
             || !bridge.start(line, {"--password-file", password.fileName(), "--http", "127.0.0.1:0", "--watch", "1"}))
             return false;
-        static const QRegularExpression at(QStringLiteral("HTTP on [^ ]+:(\\d+)"));
+        static const QRegularExpression at(QStringLiteral("web on http://[^ ]+:(\\d+)"));
         http = quint16(at.match(QString::fromLatin1(bridge.log())).captured(1).toUInt());
         return http != 0;
     }

@@ -46,7 +46,7 @@ chmod 600 "$dir/password"
 "$bridge" --port "$pty" --pjlink 127.0.0.1:0 --password-file "$dir/password" --http 127.0.0.1:0 --watch 1 \
     --name "Hall 2" 2>"$dir/bridge.log" &
 pids="$pids $!"
-http_port() { sed -n 's/.*HTTP on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$dir/bridge.log" | head -n 1 | grep .; }
+http_port() { sed -n 's|.*web on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$dir/bridge.log" | head -n 1 | grep .; }
 wait_for 5 http_port || fail "the bridge did not start"
 metrics=http://127.0.0.1:$(http_port)/metrics
 status() { curl -s -o /dev/null -w '%{http_code}' "$@"; }

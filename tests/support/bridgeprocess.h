@@ -23,7 +23,7 @@ public:
     bool start(const QString& device, const QStringList& args, const QString& at = QStringLiteral("127.0.0.1"))
     {
         process.start(QStringLiteral(BRIDGE_PATH), QStringList {"--port", device, "--pjlink", at + ":0"} + args);
-        static const QRegularExpression ready(QStringLiteral("PJLink on [^ ]+:(\\d+)(?:, share on [^ ]+:(\\d+))?\n"));
+        static const QRegularExpression ready(QStringLiteral("PJLink on [^ ]+:(\\d+)(?:, share on [^ ]+:(\\d+))?[^\n]*\n"));
         QRegularExpressionMatch m;
         (void)QTest::qWaitFor(
             [&] {

@@ -81,6 +81,10 @@ Metrics::Metrics(Bridge& bridge, QObject* parent)
     , m_counts(bridge.link().exchanges())
     , m_gate(bridge.options().password)
 {
+    if (HttpFace* web = bridge.web())
+        web->addRoute(QHttpServerRequest::Method::Get, QStringLiteral("/metrics"), [this](const QHttpServerRequest& r) {
+            return answer(r.value(QByteArrayLiteral("Authorization")), r.remoteAddress());
+        });
 }
 
 QByteArray Metrics::exposition() const
@@ -138,12 +142,13 @@ void Metrics::writeFaces(QByteArray& out) const
     sample(out, kQueue.name, {}, QByteArray::number(m_bridge.queue().waiting()));
     family(out, kPjlinkClients);
     sample(out, kPjlinkClients.name, {}, QByteArray::number(m_bridge.pjlink().clients()));
+    HttpFace* web = m_bridge.web();
     family(out, kHttpSessions);
-    if (m_http.sessions)
-        sample(out, kHttpSessions.name, {}, QByteArray::number(m_http.sessions()));
+    if (web)
+        sample(out, kHttpSessions.name, {}, QByteArray::number(web->sessions()));
     family(out, kAuthFailures);
     sample(out, kAuthFailures.name, label("face", "pjlink"), QByteArray::number(m_bridge.pjlink().authenticationFailures()));
-    const quint64 http = m_gate.failures() + (m_http.authenticationFailures ? m_http.authenticationFailures() : 0);
+    const quint64 http = m_gate.failures() + (web ? web->authenticationFailures() : 0);
     sample(out, kAuthFailures.name, label("face", "http"), QByteArray::number(http));
     family(out, kInfo);
     const ProjectorState& state = m_bridge.link().exchanges()->state();
@@ -152,15 +157,18 @@ void Metrics::writeFaces(QByteArray& out) const
         label("model", model) + ',' + label("name", m_bridge.options().name) + ',' + label("version", RUNO_VERSION), "1");
 }
 
-Metrics::Answer Metrics::answer(QByteArrayView authorization, const QHostAddress& peer)
+HttpReply Metrics::answer(QByteArrayView authorization, const QHostAddress& peer)
 {
     constexpr const char* kTextType = "text/plain; charset=utf-8";
     switch (m_gate.check(authorization, peer)) {
     case MetricsGate::Access::Granted: return {200, kContentType, exposition(), {}};
     case MetricsGate::Access::Challenged:
     case MetricsGate::Access::Refused:
-        return {401, kTextType, "authentication required\n", QByteArray("Basic realm=\"") + MetricsGate::kRealm + '"'};
-    case MetricsGate::Access::LockedOut: return {429, kTextType, "too many wrong passwords: try again later\n", {}};
+        return {401, kTextType, "authentication required\n",
+            {{"WWW-Authenticate", QByteArray("Basic realm=\"") + MetricsGate::kRealm + '"'}}};
+    case MetricsGate::Access::LockedOut:
+        return {429, kTextType, "too many wrong passwords: try again later\n",
+            {{"Retry-After", QByteArray::number(MetricsGate::kLockoutMs / 1000)}}};
     }
     return {};
 }

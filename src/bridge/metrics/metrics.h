@@ -13,12 +13,11 @@
 
 #include "bridge/metrics/exchangecounts.h"
 #include "bridge/metrics/metricsgate.h"
+#include "bridge/web/httpface.h"
 
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
-
-#include <functional>
 
 namespace runo {
 
@@ -27,27 +26,15 @@ class Bridge;
 class Metrics : public QObject {
     Q_OBJECT
 public:
-    // What the HTTP face tells of itself.
-    struct Http {
-        std::function<int()> sessions;
-        std::function<quint64()> authenticationFailures;
-    };
-    // One answer to GET /metrics.
-    struct Answer {
-        int status = 200; // 200, 401 or 429
-        QByteArray contentType;
-        QByteArray body;
-        QByteArray authenticate; // the WWW-Authenticate header, when challenged
-    };
     static constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
 
-    // Counts bridge's exchanges from here on; made before its start.
+    // Counts bridge's exchanges from here on, and serves GET /metrics on
+    // its web face when it has one; made before the bridge starts.
     explicit Metrics(Bridge& bridge, QObject* parent = nullptr);
-    void setHttp(const Http& http) { m_http = http; }
 
     QByteArray exposition() const;
     // GET /metrics with this Authorization header (empty: none), from peer.
-    Answer answer(QByteArrayView authorization, const QHostAddress& peer);
+    HttpReply answer(QByteArrayView authorization, const QHostAddress& peer);
 
 private:
     void writeState(QByteArray& out) const;
@@ -57,7 +44,6 @@ private:
     Bridge& m_bridge;
     ExchangeCounts m_counts;
     MetricsGate m_gate;
-    Http m_http;
 };
 
 // A label value as the text format writes it: backslash, double quote and
