@@ -64,6 +64,7 @@ private slots:
             QVERIFY(QTest::qWaitFor([&done] { return done; }, 5000));
         }
         const QByteArray text = metrics.exposition();
+        QCOMPARE(rig.line.wire(), lines.join(' ')); // the scrape read nothing of the line
         for (const QByteArray& line : present)
             QVERIFY2(text.contains('\n' + line), line + " not in\n" + text);
         for (const QByteArray& line : absent)
