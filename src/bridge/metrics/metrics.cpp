@@ -168,7 +168,7 @@ HttpReply Metrics::answer(QByteArrayView authorization, const QHostAddress& peer
             {{"WWW-Authenticate", QByteArray("Basic realm=\"") + MetricsGate::kRealm + '"'}}};
     case MetricsGate::Access::LockedOut:
         return {429, kTextType, "too many wrong passwords: try again later\n",
-            {{"Retry-After", QByteArray::number(MetricsGate::kLockoutMs / 1000)}}};
+            {{"Retry-After", QByteArray::number(LoginGuard::kLockoutMs / 1000)}}};
     }
     return {};
 }

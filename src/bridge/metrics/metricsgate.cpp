@@ -35,8 +35,7 @@ MetricsGate::Access MetricsGate::check(QByteArrayView authorization, const QHost
     if (m_password.isEmpty())
         return Access::Granted;
     const QHostAddress address = plainAddress(peer);
-    const auto it = m_peers.constFind(address);
-    if (it != m_peers.cend() && !it->lockedUntil.hasExpired()) {
+    if (m_guard.isLocked(address)) {
         noteAddress(addressName(address), QStringLiteral("metrics refused: too many wrong passwords"));
         return Access::LockedOut;
     }
@@ -44,7 +43,7 @@ MetricsGate::Access MetricsGate::check(QByteArrayView authorization, const QHost
         return Access::Challenged;
     if (!rightPassword(authorization))
         return refuse(address);
-    m_peers.remove(address);
+    m_guard.pass(address);
     return Access::Granted;
 }
 
@@ -67,17 +66,11 @@ MetricsGate::Access MetricsGate::refuse(const QHostAddress& address)
 {
     ++m_failures;
     noteAddress(addressName(address), QStringLiteral("metrics: wrong password"));
-    if (m_peers.size() >= kMaxPeers)
-        m_peers.removeIf([](const auto& p) { return p.value().lockedUntil.hasExpired(); });
-    Peer& peer = m_peers[address];
-    if (++peer.wrong < kMaxWrongPasswords)
-        return Access::Refused;
-    peer.wrong = 0;
-    peer.lockedUntil.setRemainingTime(kLockoutMs);
-    logLine(QStringLiteral("%1: %2 wrong passwords in a row for /metrics: refused for %3 s")
-                .arg(addressName(address))
-                .arg(kMaxWrongPasswords)
-                .arg(kLockoutMs / 1000));
+    if (m_guard.fail(address))
+        logLine(QStringLiteral("%1: %2 wrong passwords in a row for /metrics: refused for %3 s")
+                    .arg(addressName(address))
+                    .arg(LoginGuard::kMaxWrong)
+                    .arg(LoginGuard::kLockoutMs / 1000));
     return Access::Refused;
 }
 

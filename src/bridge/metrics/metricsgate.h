@@ -2,27 +2,24 @@
 // Who may read /metrics: with a password, HTTP basic authentication with
 // the bridge's password under any user name (what Prometheus's basic_auth
 // sends); without one, anyone. The password is compared in constant time.
-// After kMaxWrongPasswords wrong ones in a row from one address, that
-// address is refused for kLockoutMs, the right password included.
+// Wrong ones are limited per address as the page's login limits them
+// (LoginGuard): after 5 in a row, that address is refused for 60 s, the
+// right password included.
 //   gate.check("Basic " + base64("prometheus:secret"), peer)  Access::Granted
 //   gate.check("", peer)                                      Access::Challenged (401, nothing counted)
 //   gate.check("Basic " + base64("x:guess"), peer)            Access::Refused (401, one failure)
 //   the same five times                                       Access::LockedOut (429) for 60 s
 #pragma once
 
+#include "bridge/web/sessions.h"
+
 #include <QByteArray>
-#include <QDeadlineTimer>
-#include <QHash>
 #include <QHostAddress>
 
 namespace runo {
 
 class MetricsGate {
 public:
-    static constexpr int kMaxWrongPasswords = 5;
-    static constexpr int kLockoutMs = 60000;
-    // Addresses remembered; past it, those not locked out are forgotten.
-    static constexpr qsizetype kMaxPeers = 4096;
     // The realm named in the challenge.
     static constexpr const char* kRealm = "runo-bridge";
 
@@ -37,16 +34,11 @@ public:
     quint64 failures() const { return m_failures; }
 
 private:
-    struct Peer {
-        int wrong = 0; // in a row
-        QDeadlineTimer lockedUntil;
-    };
-
     bool rightPassword(QByteArrayView authorization) const;
     Access refuse(const QHostAddress& address);
 
     QByteArray m_password;
-    QHash<QHostAddress, Peer> m_peers;
+    LoginGuard m_guard;
     quint64 m_failures = 0;
 };
 
