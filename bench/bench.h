@@ -49,6 +49,9 @@ void measureShell(const Options& options, Table& table);
 void measureBridge(const Options& options, Table& table);
 // A hundred PJLink clients polling four queries each second for seconds.
 void measureBridgeRoom(int seconds, Table& table);
+// runo-bridge's soaks: 10,000 connections closed with a reset, then a
+// client; 1,000 requests whose clients close while the line is busy.
+void measureBridgeSoak(Table& table);
 
 // runo-bridge as a Prometheus target: one scrape with fresh state and its
 // size, then a hundred scrapes a second for roomSeconds.
