@@ -22,6 +22,14 @@ struct Options {
     QString app; // the runo-control executable
 };
 
+// What a process has used, summed over every thread.
+struct Usage {
+    double cpuSeconds = 0;
+    qint64 switches = 0; // voluntary and involuntary context switches: wake-ups
+    bool exact = false; // from schedstat (nanoseconds) rather than clock ticks
+};
+Usage usage(qint64 pid);
+
 // In this process, with the real window on the offscreen platform and the
 // real serial layer on a pseudo-terminal.
 void measureWindow(const Options& options, Table& table);
@@ -44,5 +52,12 @@ void measureBridgeRoom(int seconds, Table& table);
 // runo-bridge's soaks: 10,000 connections closed with a reset, then a
 // client; 1,000 requests whose clients close while the line is busy.
 void measureBridgeSoak(Table& table);
+// runo-bridge's web face: its share of a command from POST /api/command and
+// from a WebSocket press to the line; pages open with an exchange a second.
+void measureWeb(const Options& options, Table& table);
+
+// runo-bridge as a Prometheus target: one scrape with fresh state and its
+// size, then a hundred scrapes a second for roomSeconds.
+void measureMetrics(const Options& options, Table& table);
 
 } // namespace bench
