@@ -107,6 +107,8 @@ function endHold(tell = true) {
         send({type: 'release'});
 }
 
+// Held by a pointer alone (mouse, finger, pen): as on the panel, Space and
+// Enter do not work a hold button.
 function wireHold(button) {
     button.addEventListener('pointerdown', (e) => {
         if (e.button !== 0)
@@ -115,18 +117,13 @@ function wireHold(button) {
         button.setPointerCapture(e.pointerId);
         startHold(button);
     });
-    for (const type of ['pointerup', 'pointercancel', 'lostpointercapture', 'blur'])
-        button.addEventListener(type, () => endHold());
-    button.addEventListener('keydown', (e) => {
-        if ((e.key === ' ' || e.key === 'Enter') && !e.repeat) {
-            e.preventDefault();
-            startHold(button);
-        }
-    });
-    button.addEventListener('keyup', (e) => {
-        if (e.key === ' ' || e.key === 'Enter')
+    // A second finger's button, refused while the first holds, releases nothing.
+    const release = () => {
+        if (held === button)
             endHold();
-    });
+    };
+    for (const type of ['pointerup', 'pointercancel', 'lostpointercapture', 'blur'])
+        button.addEventListener(type, release);
     button.addEventListener('contextmenu', (e) => e.preventDefault()); // a long touch
 }
 
