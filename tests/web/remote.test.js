@@ -6,7 +6,8 @@
 //   node remote.test.js BRIDGE SIMULATOR
 // Exits 77 (skipped) when chromium, node or the npm packages are missing,
 // unless RUNO_REQUIRE_BROWSER is set (scripts/test, which installs them).
-// RUNO_REMOTE_SCREENSHOTS=DIR writes DIR/remote.png and DIR/remote-phone.png.
+// RUNO_REMOTE_SCREENSHOTS=DIR writes DIR/remote.png and DIR/remote-phone.png
+// (DIR relative to the source tree: RUNO_REMOTE_SCREENSHOTS=docs).
 'use strict';
 
 const {spawn} = require('node:child_process');
@@ -101,11 +102,11 @@ async function logIn(page, base) {
     await waitFor('the live socket', () => live(page));
 }
 
-// Holds `name` for a while, then releases it; how many lines went out
-// while held, and whether any went out after the release.
-async function holdLines(sim, line, hold, release) {
+// Holds for `ms`, then releases; the lines sent by then, 300 ms after the
+// release and a second after that.
+async function holdLines(sim, line, ms, hold, release) {
     await hold();
-    await sleep(1000);
+    await sleep(ms);
     const held = received(sim, line);
     await release();
     await sleep(300);
@@ -158,17 +159,17 @@ step('a second page sees the first page\'s exchange', async (t) => {
     assert.ok(width <= kPhone.width, `the phone page scrolls sideways: ${width} px`);
 });
 
-step('a mouse hold repeats until the release', async (t) => {
+step('a mouse hold repeats, with its keep-alives, until the release', async (t) => {
     const at = await centre(t.page, 'VOL +');
     await t.page.mouse.move(at.x, at.y);
-    const n = await holdLines(t.sim, 'C09', () => t.page.mouse.down(), () => t.page.mouse.up());
-    assert.ok(n.held >= 3 && n.held <= 6, `${n.held} lines in a second of a 250 ms hold`);
+    const n = await holdLines(t.sim, 'C09', 2000, () => t.page.mouse.down(), () => t.page.mouse.up());
+    assert.ok(n.held >= 7 && n.held <= 10, `${n.held} lines in 2 s of a 250 ms hold`);
     assert.equal(n.later, n.afterRelease, 'lines after the release');
 });
 
 step('a touch hold repeats until the touch ends', async (t) => {
     const at = await centre(t.phone, 'Zoom +');
-    const n = await holdLines(t.sim, 'C47', () => t.phone.touchscreen.touchStart(at.x, at.y), () => t.phone.touchscreen.touchEnd());
+    const n = await holdLines(t.sim, 'C47', 1000, () => t.phone.touchscreen.touchStart(at.x, at.y), () => t.phone.touchscreen.touchEnd());
     assert.ok(n.held >= 6, `${n.held} lines in a second of a 105 ms hold`);
     assert.equal(n.later, n.afterRelease, 'lines after the touch ended');
 });
@@ -182,6 +183,24 @@ step('a page closed mid-hold stops the repeat within a second', async (t) => {
     const closed = received(t.sim, 'C4B');
     await sleep(1000);
     assert.equal(received(t.sim, 'C4B'), closed, 'lines more than a second after the page closed');
+});
+
+step('a page that stops talking mid-hold stops the repeat within a second', async (t) => {
+    const page = await t.browser.newPage();
+    await page.goto(t.base + '/');
+    await waitFor('the live socket', () => live(page));
+    const at = await centre(page, 'Keystone +');
+    await page.mouse.move(at.x, at.y);
+    await page.mouse.down();
+    await waitFor('Keystone + repeating', () => received(t.sim, 'C8E') >= 2);
+    const cdp = await page.createCDPSession();
+    await cdp.send('Debugger.enable');
+    await cdp.send('Debugger.pause'); // the script stops: no keep-alive, no release, the socket open
+    await sleep(1400);
+    const silent = received(t.sim, 'C8E');
+    await sleep(1000);
+    assert.equal(received(t.sim, 'C8E'), silent, 'lines more than a second after the keep-alives stopped');
+    await page.close();
 });
 
 // The page after POWER ON and a read, at desktop and phone width.
@@ -222,7 +241,7 @@ async function main() {
             console.log(`PASS: ${s.name}`);
         }
         if (process.env.RUNO_REMOTE_SCREENSHOTS)
-            await screenshots(t, process.env.RUNO_REMOTE_SCREENSHOTS);
+            await screenshots(t, path.resolve(__dirname, '../..', process.env.RUNO_REMOTE_SCREENSHOTS));
         console.log(`${steps.length} passed, 0 failed`);
     } catch (e) {
         console.error(`FAIL: ${e.stack}`);
