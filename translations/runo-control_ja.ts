@@ -152,6 +152,46 @@ line cannot be opened or a port cannot be listened on.</source>
         <source>%1: the password is longer than PJLink&apos;s 32 bytes</source>
         <translation>%1: パスワードが PJLink の上限の 32 バイトを超えています</translation>
     </message>
+    <message>
+        <source>web port %1: %2</source>
+        <translation>Web ポート %1: %2</translation>
+    </message>
+    <message>
+        <source>Serve the web page and its API on [ADDR:]PORT (where PJLink listens when only a port is given).</source>
+        <translation>Web ページとその API を [ADDR:]PORT で提供します (ポートだけのときは PJLink と同じアドレス)。</translation>
+    </message>
+    <message>
+        <source>Serve the web page over HTTPS with this certificate chain (PEM).</source>
+        <translation>この証明書チェーン (PEM) で Web ページを HTTPS で提供します。</translation>
+    </message>
+    <message>
+        <source>The private key of --tls-cert (PEM).</source>
+        <translation>--tls-cert の秘密鍵 (PEM)。</translation>
+    </message>
+    <message>
+        <source>--http takes [ADDR:]PORT, not &quot;%1&quot;</source>
+        <translation>--http には [ADDR:]PORT を指定してください (&quot;%1&quot; は不可)</translation>
+    </message>
+    <message>
+        <source>--tls-cert and --tls-key go together</source>
+        <translation>--tls-cert と --tls-key は一緒に指定します</translation>
+    </message>
+    <message>
+        <source>--tls-cert and --tls-key need --http</source>
+        <translation>--tls-cert と --tls-key には --http が必要です</translation>
+    </message>
+    <message>
+        <source>%1: no PEM certificate</source>
+        <translation>%1: PEM 証明書がありません</translation>
+    </message>
+    <message>
+        <source>%1: no PEM private key (RSA or EC, without a passphrase)</source>
+        <translation>%1: PEM 秘密鍵がありません (RSA または EC、パスフレーズなし)</translation>
+    </message>
+    <message>
+        <source>warning: --no-password: the web page lets anyone who reaches it use the projector</source>
+        <translation>警告: --no-password: Web ページに届く人は誰でもプロジェクターを操作できます</translation>
+    </message>
 </context>
 <context>
     <name>runo-control</name>

@@ -20,6 +20,8 @@ Bridge::Bridge(MSComm& port, const BridgeOptions& options, QObject* parent)
 {
     m_log.watch(m_link.exchanges());
     logLineFailures();
+    if (options.http)
+        m_web = std::make_unique<HttpFace>(&m_queue, &m_link, options.password);
 }
 
 bool Bridge::start(QString* error)
@@ -41,6 +43,10 @@ bool Bridge::start(QString* error)
                      .arg(m_share.errorString());
         return false;
     }
+    if (m_web && !m_web->start(*m_options.http, m_options.tlsCertificates, m_options.tlsKey, error)) {
+        *error = QCoreApplication::translate("runo-bridge", "web port %1: %2").arg(m_options.http->port).arg(*error);
+        return false;
+    }
     if (m_options.watchMs > 0)
         m_poll.start(m_options.watchMs);
     return true;
@@ -51,6 +57,10 @@ QString Bridge::listening() const
     QString text = QStringLiteral("PJLink on %1").arg(peerName(m_options.pjlink.address, m_pjlink.serverPort()));
     if (m_options.share)
         text += QStringLiteral(", share on %1").arg(peerName(m_options.share->address, m_share.serverPort()));
+    if (m_web)
+        text += QStringLiteral(", web on %1://%2")
+                    .arg(m_web->isTls() ? QStringLiteral("https") : QStringLiteral("http"),
+                        peerName(m_options.http->address, m_web->serverPort()));
     return text;
 }
 

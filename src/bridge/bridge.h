@@ -4,6 +4,7 @@
 // say. runo-bridge runs one on a SerialComm; the tests run one on any port.
 //   Bridge bridge(port, parseBridgeOptions({"runo-bridge", "--no-password", "--pjlink", "127.0.0.1:0"}));
 //   bridge.start(&error);   // the line opened, PJLink listening on bridge.pjlinkPort()
+// With --http, the web face too (bridge.web()).
 #pragma once
 
 #include "bridge/linequeue.h"
@@ -13,9 +14,12 @@
 #include "bridge/pjlinkserver.h"
 #include "bridge/share.h"
 #include "bridge/statuspoll.h"
+#include "bridge/web/httpface.h"
 #include "panel/trafficlog.h"
 
 #include <QObject>
+
+#include <memory>
 
 namespace runo {
 
@@ -38,6 +42,9 @@ public:
     PanelLink& link() { return m_link; }
     const PjlinkServer& pjlink() const { return m_pjlink; }
     const ShareServer& share() const { return m_share; }
+    // The web face (--http), or nothing.
+    HttpFace* web() { return m_web.get(); }
+    quint16 webPort() const { return m_web ? m_web->serverPort() : 0; }
     LineQueue& queue() { return m_queue; }
 
 private:
@@ -51,6 +58,7 @@ private:
     PjlinkServer m_pjlink;
     ShareServer m_share;
     StatusPoll m_poll;
+    std::unique_ptr<HttpFace> m_web;
     QString m_lastFailure;
 };
 

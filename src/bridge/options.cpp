@@ -20,6 +20,7 @@ namespace runo {
 namespace {
 
 constexpr qint64 kMaxPasswordFileLine = 1024;
+constexpr qint64 kMaxPemFileBytes = 256 * 1024; // a certificate chain or a key
 constexpr qsizetype kMaxPasswordBytes = 32; // PJLink Class 1, 5.1: "32 bytes or less"
 constexpr qsizetype kMaxNameBytes = 64; // NAME ?: 64 bytes at most
 constexpr qsizetype kMaxModelBytes = 32; // INF2 ?: 32 bytes at most
@@ -54,6 +55,14 @@ void addOptions(QCommandLineParser& p)
             QCoreApplication::translate(
                 "runo-bridge", "Share the raw line on [ADDR:]PORT (127.0.0.1 when only a port is given)."),
             "addr:port"},
+        {"http",
+            QCoreApplication::translate(
+                "runo-bridge", "Serve the web page and its API on [ADDR:]PORT (where PJLink listens when only a port is given)."),
+            "addr:port"},
+        {"tls-cert",
+            QCoreApplication::translate("runo-bridge", "Serve the web page over HTTPS with this certificate chain (PEM)."),
+            "file"},
+        {"tls-key", QCoreApplication::translate("runo-bridge", "The private key of --tls-cert (PEM)."), "file"},
         {"name", QCoreApplication::translate("runo-bridge", "The answer to NAME ? (default runo-bridge)."), "text",
             "runo-bridge"},
         {"model", QCoreApplication::translate("runo-bridge", "The answer to INF2 ? when the projector does not give its own."),
@@ -171,8 +180,54 @@ QString readValues(const QCommandLineParser& p, BridgeOptions& o)
                               .arg(limit)
                               .arg(QString::fromUtf8(*text));
     }
+    if (p.isSet("http")) {
+        o.http = listenAddress(p.value("http"), o.pjlink.address);
+        if (!o.http)
+            return QCoreApplication::translate("runo-bridge", "--http takes [ADDR:]PORT, not \"%1\"").arg(p.value("http"));
+    }
     o.logPath = p.value("log");
     return readNotifyAndWatch(p, o);
+}
+
+// The PEM file's bytes, at most kMaxPemFileBytes.
+QString readPem(const QString& file, QByteArray* pem)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1: %2").arg(file, f.errorString());
+    *pem = f.read(kMaxPemFileBytes);
+    return {};
+}
+
+QString readTls(const QCommandLineParser& p, BridgeOptions& o)
+{
+    if (p.isSet("tls-cert") != p.isSet("tls-key"))
+        return QCoreApplication::translate("runo-bridge", "--tls-cert and --tls-key go together");
+    if (!p.isSet("tls-cert"))
+        return {};
+    if (!o.http)
+        return QCoreApplication::translate("runo-bridge", "--tls-cert and --tls-key need --http");
+    QByteArray pem;
+    const QString certFile = p.value("tls-cert");
+    if (QString error = readPem(certFile, &pem); !error.isEmpty())
+        return error;
+    o.tlsCertificates = QSslCertificate::fromData(pem, QSsl::Pem);
+    if (o.tlsCertificates.isEmpty())
+        return QCoreApplication::translate("runo-bridge", "%1: no PEM certificate").arg(certFile);
+    const QString keyFile = p.value("tls-key");
+    if (QString error = readPem(keyFile, &pem); !error.isEmpty())
+        return error;
+    for (const QSsl::KeyAlgorithm algorithm : {QSsl::Rsa, QSsl::Ec})
+        if (o.tlsKey.isNull())
+            o.tlsKey = QSslKey(pem, algorithm, QSsl::Pem);
+    if (o.tlsKey.isNull())
+        return QCoreApplication::translate("runo-bridge", "%1: no PEM private key (RSA or EC, without a passphrase)")
+            .arg(keyFile);
+    if (QFileInfo(keyFile).permissions() & (QFile::ReadGroup | QFile::ReadOther))
+        o.warnings << QCoreApplication::translate(
+            "runo-bridge", "warning: %1 can be read by other users; make it readable by its owner alone (chmod 600)")
+                          .arg(keyFile);
+    return {};
 }
 
 QString readPassword(const QCommandLineParser& p, BridgeOptions& o)
@@ -180,8 +235,12 @@ QString readPassword(const QCommandLineParser& p, BridgeOptions& o)
     if (p.isSet("password-file") == p.isSet("no-password"))
         return QCoreApplication::translate(
             "runo-bridge", "a PJLink password is needed: --password-file FILE, or --no-password to serve without one");
-    if (!p.isSet("password-file"))
+    if (!p.isSet("password-file")) {
+        if (o.http)
+            o.warnings << QCoreApplication::translate(
+                "runo-bridge", "warning: --no-password: the web page lets anyone who reaches it use the projector");
         return {};
+    }
     const QString file = p.value("password-file");
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
@@ -255,6 +314,8 @@ BridgeOptions parseBridgeOptions(const QStringList& arguments)
     }
     readLine(p, o);
     o.error = readValues(p, o);
+    if (o.error.isEmpty())
+        o.error = readTls(p, o);
     if (o.error.isEmpty())
         o.error = readPassword(p, o);
     return o;

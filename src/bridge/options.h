@@ -4,11 +4,15 @@
 //       line /dev/ttyUSB0 at 19200 baud, PJLink on every address at 4352
 //   runo-bridge --port COM2 --no-password --share 4353 --name "Hall 2"
 //       COM2 as the panel maps it, the share on 127.0.0.1:4353
+//   runo-bridge --no-password --http 8080 --tls-cert fullchain.pem --tls-key privkey.pem
+//       the web page over HTTPS on every address at 8080
 //   runo-bridge --speed 4800        error "--speed takes 19200 or 9600"
 #pragma once
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +38,9 @@ struct BridgeOptions {
     int baud = 0;
     Listen pjlink;
     std::optional<Listen> share;
+    std::optional<Listen> http; // the web page and its API
+    QList<QSslCertificate> tlsCertificates; // the server's first, then its chain; empty: plain HTTP
+    QSslKey tlsKey;
     QByteArray name;
     QByteArray model;
     int idleMs = 0;

@@ -66,6 +66,7 @@ void PanelLink::send(const QByteArray& line)
         // exchange ends when the window the press set has passed.
         m_panel.pressHold(*command->hold());
         m_windowMs = m_panel.replyTimer().interval();
+        m_repeatMs = m_panel.repeatTimer().interval();
         m_panel.releaseHold(*command->hold());
         return;
     } else {

@@ -47,6 +47,11 @@ public:
     // The port closed and its lock released, as END leaves them.
     void end() { m_panel.end(); }
     Panel* panel() { return &m_panel; }
+    // The repeat (Timer1) that the last hold button's press set: a face that
+    // holds sends the hold's lines at this interval, as the panel does.
+    int repeatMs() const { return m_repeatMs; }
+    // The reply window of the line last sent.
+    int replyWindowMs() const { return m_windowMs; }
     const ExchangeWatch* exchanges() const { return &m_watch; }
 
 signals:
@@ -70,6 +75,7 @@ private:
     State m_state = State::Idle;
     std::optional<Exchange> m_endedInSend; // a refusal or loss inside the panel's send
     int m_windowMs = 0; // the reply window of the line on its way
+    int m_repeatMs = 0;
     QTimer m_settling;
     std::optional<QByteArray> m_next; // asked for while settling
 };

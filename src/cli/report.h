@@ -10,28 +10,13 @@
 
 #include "cli/session.h"
 #include "l10n/exitstatus.h"
+#include "panel/outcome.h"
 
-#include <QByteArrayView>
 #include <QString>
 
 namespace runo {
 
 enum class Format { Plain, Verbose, Json };
-
-ExitStatus exitStatus(const Outcome& outcome);
-
-// Received bytes for a script: printable ASCII as it is, each acknowledge
-// character as a word "ACK", CR and LF left out, anything else as "?".
-//   "01234\r" -> "01234"   "\x06\x06" -> "ACK ACK"   "\x0600\r" -> "ACK 00"
-QString plainText(QByteArrayView bytes);
-
-// The decoded status for a script: without the panel's leading space, and
-// where it quotes the receive line (lamp time, CR9) with the reply's own
-// characters in place of their traffic text.
-//   " Stand by"               -> "Stand by"
-//   " 0 1 2 3 4 CR  Hour Use" -> "01234 Hour Use"
-//   "650 hPa"                 -> "650 hPa"
-QString plainStatus(const QString& status, const QString& receiveLine, QByteArrayView received);
 
 struct Report {
     QString out; // for standard output, each line ended

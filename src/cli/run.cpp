@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "cli/run.h"
 
-#include "cli/listing.h"
 #include "cli/ports.h"
 #include "link/serialcomm.h"
 #include "panel/endsignals.h"
+#include "panel/listing.h"
 #include "panel/trafficlog.h"
 
 #include <QCoreApplication>

@@ -10,10 +10,11 @@
 //                               1000 ms; released at 1100 ms
 #pragma once
 
-#include "cli/vocabulary.h"
 #include "panel/exchangewatch.h"
 #include "panel/linespeed.h"
+#include "panel/outcome.h"
 #include "panel/panel.h"
+#include "panel/vocabulary.h"
 
 #include <QObject>
 #include <QTimer>
@@ -23,10 +24,6 @@
 namespace runo {
 
 class MSComm;
-
-// What runoctl keeps of the bytes one port sends: the panel's own bound.
-// Bytes past it are counted, not kept.
-inline constexpr qsizetype kKeptBytes = Panel::kReceiveBufferLimit;
 
 // A port as the user named it.
 struct Target {
@@ -41,24 +38,6 @@ struct Request {
     int holdMs = -1; // how long a hold button is held; -1: pressed and released at once
     int baud = lineSpeed(kStartLineSpeed).baud;
     int timeoutMs = 0; // reply window; 0: the panel's for the command
-};
-
-struct Outcome {
-    // Interrupted: ended by a signal before it was done.
-    enum class Result { Reply, NoReply, PortError, Interrupted };
-    Result result = Result::NoReply;
-    QString error; // the port's reason, for PortError
-    QByteArray sent; // every byte written, all lines of a hold
-    int lines = 0;
-    QByteArray received; // the first kKeptBytes bytes that came back, also before a failure
-    qint64 dropped = 0; // bytes that came back past kKeptBytes, in a line's window or between them
-    int replyWindowMs = 0;
-    // The panel's traffic lines: the transmit line of the last line sent, the
-    // receive and status lines of the last reply (or the no-reply marker).
-    QString transmitLine;
-    QString receiveLine;
-    QString statusLine;
-    std::optional<Reading> reading; // what the last reply read as
 };
 
 class Session : public QObject {

@@ -8,6 +8,17 @@
 
 namespace runo {
 
+namespace {
+
+// By Exchange::Result.
+constexpr QLatin1StringView kResultNames[] = {QLatin1StringView("reply"), QLatin1StringView("no reply"),
+    QLatin1StringView("refused"), QLatin1StringView("lost"), QLatin1StringView("cut short")};
+static_assert(std::size(kResultNames) == size_t(Exchange::Result::CutShort) + 1);
+
+} // namespace
+
+QString exchangeResultName(Exchange::Result result) { return kResultNames[size_t(result)]; }
+
 ExchangeWatch::ExchangeWatch(Panel* panel, QObject* parent)
     : QObject(parent)
     , m_panel(panel)

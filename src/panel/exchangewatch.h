@@ -64,6 +64,10 @@ struct Exchange {
     bool replied() const { return result == Result::Reply; }
 };
 
+// "reply", "no reply", "refused", "lost", "cut short": as the traffic log
+// and the web face name the results.
+QString exchangeResultName(Exchange::Result result);
+
 class ExchangeWatch : public QObject {
     Q_OBJECT
 public:

@@ -20,10 +20,6 @@ namespace runo {
 namespace {
 
 constexpr QLatin1StringView kTimeFormat("yyyy-MM-dd HH:mm:ss.zzz"); // local time, read as a date by spreadsheets
-// By Exchange::Result.
-constexpr QLatin1StringView kResultNames[] = {QLatin1StringView("reply"), QLatin1StringView("no reply"),
-    QLatin1StringView("refused"), QLatin1StringView("lost"), QLatin1StringView("cut short")};
-static_assert(std::size(kResultNames) == size_t(Exchange::Result::CutShort) + 1);
 
 // A field: control characters (tabs, line breaks) as C escapes, so that
 // every line keeps its columns.
@@ -74,7 +70,7 @@ QByteArray TrafficLog::line(const Exchange& e)
     QByteArrayView sent(e.sent);
     if (sent.endsWith('\r'))
         sent.chop(1);
-    const QStringList fields {e.time.toString(kTimeFormat), field(e.port), kResultNames[int(e.result)],
+    const QStringList fields {e.time.toString(kTimeFormat), field(e.port), exchangeResultName(e.result),
         field(QString::fromLatin1(sent)), field(received), field(status)};
     return (fields.join(QLatin1Char('\t')) + QLatin1Char('\n')).toUtf8();
 }

@@ -2,7 +2,7 @@
 // runoctl as a script runs it: its names, and the program against
 // runo-projector-sim on pseudo-terminals (one simulator per port).
 #include "cli/ports.h"
-#include "cli/vocabulary.h"
+#include "panel/vocabulary.h"
 #include "ser2netprocess.h"
 #include "simprocess.h"
 

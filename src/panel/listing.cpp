@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "cli/listing.h"
+#include "panel/listing.h"
 
-#include "cli/vocabulary.h"
 #include "commands/commandtable.h"
 #include "link/mscomm.h"
 #include "panel/panel.h"
+#include "panel/vocabulary.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
@@ -91,24 +92,16 @@ QString columns(const QList<Row>& rows)
     return out;
 }
 
-// One object a line; absent values are null.
-QString jsonLines(const QList<Row>& rows)
+QJsonObject rowJson(const Row& r)
 {
     const auto text = [](const QString& v) { return v.isEmpty() ? QJsonValue() : QJsonValue(v); };
     const auto number = [](int v) { return v > 0 ? QJsonValue(v) : QJsonValue(); };
-    QString out;
-    for (const Row& r : rows) {
-        const QJsonObject o {{QStringLiteral("name"), r.name}, {QStringLiteral("group"), text(r.group)},
-            {QStringLiteral("text"), r.text}, {QStringLiteral("reply_ms"), number(r.replyMs)},
-            {QStringLiteral("repeat_ms"), number(r.repeatMs)}, {QStringLiteral("ascii"), text(r.ascii)}};
-        out += QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
-    }
-    return out;
+    return {{QStringLiteral("name"), r.name}, {QStringLiteral("group"), text(r.group)}, {QStringLiteral("text"), r.text},
+        {QStringLiteral("reply_ms"), number(r.replyMs)}, {QStringLiteral("repeat_ms"), number(r.repeatMs)},
+        {QStringLiteral("ascii"), text(r.ascii)}};
 }
 
-} // namespace
-
-QString commandList(bool json)
+QList<Row> allRows()
 {
     QList<Row> rows;
     for (const Command& c : allCommands()) {
@@ -120,7 +113,29 @@ QString commandList(bool json)
             ascii == c.name() ? QString() : ascii});
     }
     rows.append({QStringLiteral("send TEXT"), QString(), QStringLiteral("TEXT"), freeCommandReplyMs(), 0, QString()});
-    return json ? jsonLines(rows) : columns(rows);
+    return rows;
+}
+
+} // namespace
+
+QString commandList(bool json)
+{
+    const QList<Row> rows = allRows();
+    if (!json)
+        return columns(rows);
+    // One object a line; absent values are null.
+    QString out;
+    for (const Row& r : rows)
+        out += QString::fromUtf8(QJsonDocument(rowJson(r)).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
+    return out;
+}
+
+QJsonArray commandListJson()
+{
+    QJsonArray array;
+    for (const Row& r : allRows())
+        array.append(rowJson(r));
+    return array;
 }
 
 } // namespace runo

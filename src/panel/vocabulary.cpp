@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/vocabulary.h"
+#include "panel/vocabulary.h"
 
 #include "commands/commandtable.h"
 
