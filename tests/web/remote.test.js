@@ -167,11 +167,23 @@ step('a mouse hold repeats, with its keep-alives, until the release', async (t) 
     assert.equal(n.later, n.afterRelease, 'lines after the release');
 });
 
-step('a touch hold repeats until the touch ends', async (t) => {
+step('a touch hold repeats until the touch ends; another page\'s press meanwhile is refused there', async (t) => {
     const at = await centre(t.phone, 'Zoom +');
-    const n = await holdLines(t.sim, 'C47', 1000, () => t.phone.touchscreen.touchStart(at.x, at.y), () => t.phone.touchscreen.touchEnd());
+    const other = await centre(t.page, 'VOL -');
+    const refused = async () => {
+        await t.page.mouse.move(other.x, other.y);
+        await t.page.mouse.down();
+        await waitFor('the refusal on the other page', async () => (await text(t.page, 'message')) !== '');
+        await t.page.mouse.up();
+    };
+    const hold = async () => {
+        await t.phone.touchscreen.touchStart(at.x, at.y);
+        await refused();
+    };
+    const n = await holdLines(t.sim, 'C47', 1000, hold, () => t.phone.touchscreen.touchEnd());
     assert.ok(n.held >= 6, `${n.held} lines in a second of a 105 ms hold`);
     assert.equal(n.later, n.afterRelease, 'lines after the touch ended');
+    assert.equal(received(t.sim, 'C0A'), 0, 'the refused press reached the line');
 });
 
 step('a page closed mid-hold stops the repeat within a second', async (t) => {
@@ -204,19 +216,34 @@ step('a page that stops talking mid-hold stops the repeat within a second', asyn
 });
 
 // The page after POWER ON and a read, at desktop and phone width.
-async function screenshots(t, dir) {
+async function screenshots(t) {
+    const dir = path.resolve(__dirname, '../..', process.env.RUNO_REMOTE_SCREENSHOTS);
     await t.page.click('button[aria-label="POWER ON"]');
     await waitFor('POWER ON', () => received(t.sim, 'C00') === 1);
-    for (const [file, viewport] of [['remote.png', kDesktopShot], ['remote-phone.png', kPhoneShot]]) {
+    // Reads of their own: the bridge answers a read polled again within 1 s from the last.
+    const shots = [['remote.png', kDesktopShot, 'READ STATUS', 'CR0'], ['remote-phone.png', kPhoneShot, 'READ L-TIME', 'CR3']];
+    for (const [file, viewport, read, line] of shots) {
         await t.page.setViewport(viewport);
-        const reads = received(t.sim, 'CR0');
-        await t.page.click('button[aria-label="READ STATUS"]');
-        await waitFor('READ STATUS', () => received(t.sim, 'CR0') === reads + 1);
+        const reads = received(t.sim, line);
+        const at = await centre(t.page, read); // clear of the traffic display above
+        await t.page.mouse.click(at.x, at.y);
+        await waitFor(read, () => received(t.sim, line) === reads + 1);
         await sleep(600); // the reply window
         await t.page.evaluate(() => window.scrollTo(0, 0));
         await t.page.screenshot({path: path.join(dir, file)});
     }
 }
+
+if (process.env.RUNO_REMOTE_SCREENSHOTS)
+    step('screenshots', screenshots);
+
+step('the line\'s loss is shown; signing out shows the login page', async (t) => {
+    t.sim.kill();
+    await t.page.click('button[aria-label="READ TEMP"]');
+    await waitFor('the line shown lost', async () => (await text(t.page, 'line-state')) !== '');
+    await Promise.all([t.page.waitForNavigation(), t.page.click('#logout')]);
+    await t.page.waitForSelector('input[name="password"]');
+});
 
 async function main() {
     const [bridgePath, simPath] = process.argv.slice(2);
@@ -231,7 +258,11 @@ async function main() {
         t.base = `http://127.0.0.1:${port}`;
         t.bridge = child(bridgePath, ['--port', t.sim.out[0], '--pjlink', '127.0.0.1:0', '--http', `127.0.0.1:${port}`,
             '--password-file', passwordFile]);
-        await waitFor('the bridge\'s page', () => fetch(t.base + '/').then((r) => r.ok, () => false), kStartMs);
+        await waitFor('the bridge\'s page', () => {
+            if (t.bridge.exitCode !== null)
+                throw new Error(`the bridge ended with status ${t.bridge.exitCode}`);
+            return fetch(t.base + '/').then((r) => r.ok, () => false);
+        }, kStartMs);
         const root = typeof process.getuid === 'function' && process.getuid() === 0;
         t.browser = await puppeteer.launch({executablePath: kChromium, headless: true, args: root ? ['--no-sandbox'] : []});
         t.page = await t.browser.newPage();
@@ -240,8 +271,6 @@ async function main() {
             await s.fn(t);
             console.log(`PASS: ${s.name}`);
         }
-        if (process.env.RUNO_REMOTE_SCREENSHOTS)
-            await screenshots(t, path.resolve(__dirname, '../..', process.env.RUNO_REMOTE_SCREENSHOTS));
         console.log(`${steps.length} passed, 0 failed`);
     } catch (e) {
         console.error(`FAIL: ${e.stack}`);
