@@ -28,6 +28,7 @@ let socketOpen = false;
 let tries = 0;
 let lineState = 'open';
 let held = null; // the hold button held now
+let holdTaken = false; // whether the bridge has said the hold is this page's
 let keepalive = 0;
 let messageTimer = 0;
 
@@ -91,6 +92,7 @@ function startHold(button) {
         return;
     }
     held = button;
+    holdTaken = false;
     button.classList.add('held');
     keepalive = setInterval(() => send({type: 'keepalive'}), kKeepaliveMs);
 }
@@ -214,9 +216,14 @@ const handlers = {
     },
 };
 
+// A hold ended by the bridge (the line lost, a second's silence) ends here
+// too; the end of this page's previous hold, heard after a quick new press,
+// does not end the new one.
 function showHold(holding, mine) {
-    if (!holding && held)
-        endHold(false); // the bridge ended it (the line lost, a second's silence)
+    if (holding && mine && held)
+        holdTaken = true;
+    else if (!holding && held && holdTaken)
+        endHold(false);
     document.body.classList.toggle('held-elsewhere', holding && !mine);
 }
 
