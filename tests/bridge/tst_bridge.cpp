@@ -448,6 +448,11 @@ private slots:
         QTest::newRow("notify past the ports") << QStringList {"--no-password", "--notify", "127.0.0.1:65536"}
                                                << "--notify takes HOST[:PORT]" << QByteArray("runo-bridge");
         QTest::newRow("watch 0") << QStringList {"--no-password", "--watch", "0"} << "--watch takes" << QByteArray("runo-bridge");
+        QTest::newRow("certificate without its key") << QStringList {"--no-password", "--http", "0", "--tls-cert", "PASSWORD"}
+                                                     << "--tls-cert and --tls-key go together" << QByteArray();
+        QTest::newRow("not a certificate") << QStringList {"--no-password", "--http", "0", "--tls-cert", "PASSWORD", "--tls-key",
+            "PASSWORD"} << "PASSWORD: no PEM certificate"
+                                           << QByteArray();
     }
     void options()
     {
@@ -456,7 +461,7 @@ private slots:
         QTemporaryDir dir;
         args.replaceInStrings("PASSWORD", passwordFile(dir));
         args.replaceInStrings("LONG", passwordFile(dir, QByteArray(33, 'p')));
-        error.replace("LONG", dir.filePath("password"));
+        error.replace("LONG", dir.filePath("password")).replace("PASSWORD", dir.filePath("password"));
         const runo::BridgeOptions o = runo::parseBridgeOptions(QStringList {"runo-bridge"} + args);
         QVERIFY2(error.isEmpty() ? o.error.isEmpty() : o.error.startsWith(error), qPrintable(o.error));
         if (error.isEmpty())

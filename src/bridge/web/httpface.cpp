@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -141,6 +142,9 @@ HttpFace::HttpFace(LineQueue* queue, PanelLink* link, const QByteArray& password
     , m_commands(commandListJson())
 {
     initWebResources();
+    // Its warnings of refused WebSockets would go to standard error
+    // unbounded: the face logs what it refuses through the journal.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.httpserver.warning=false"));
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &HttpFace::openPage);
 }
 

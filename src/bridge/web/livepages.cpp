@@ -17,6 +17,15 @@ namespace {
 
 QString text(const QJsonObject& message, const char* key) { return message.value(QLatin1String(key)).toString(); }
 
+// What the pages are told of when it changes: the state without its times.
+QJsonObject values(const ProjectorState& state)
+{
+    QJsonObject v = stateJson(state, LineState::Open);
+    v.remove(QStringLiteral("read_at"));
+    v.remove(QStringLiteral("line"));
+    return v;
+}
+
 } // namespace
 
 LivePages::LivePages(LineQueue* queue, PanelLink* link, QObject* parent)
@@ -35,8 +44,7 @@ LivePages::LivePages(LineQueue* queue, PanelLink* link, QObject* parent)
         m_lost = true;
         announceLine();
     });
-    m_lastLine = line();
-    m_lastValues = stateJson(link->exchanges()->state(), m_lastLine);
+    m_lastValues = values(link->exchanges()->state());
 }
 
 LivePages::~LivePages()
@@ -62,6 +70,8 @@ bool LivePages::admits(const QHostAddress& address) const
 
 void LivePages::open(std::unique_ptr<QWebSocket> owned, const QByteArray& session)
 {
+    if (m_pages.empty())
+        m_lastLine = line(); // the line opened with the bridge, before any page
     QWebSocket* socket = owned.release();
     socket->setParent(this);
     socket->setMaxAllowedIncomingMessageSize(kMaxMessageBytes);
@@ -176,12 +186,9 @@ void LivePages::announce(const Exchange& e)
         m_lost = false;
     QJsonObject message = exchangeJson(e);
     QJsonObject state = stateJson(m_link->exchanges()->state(), line());
-    QJsonObject values = state;
-    values.remove(QStringLiteral("read_at"));
-    values.remove(QStringLiteral("line"));
-    if (values != m_lastValues) {
+    if (const QJsonObject now = values(m_link->exchanges()->state()); now != m_lastValues) {
         message.insert(QStringLiteral("state"), state);
-        m_lastValues = values;
+        m_lastValues = now;
     }
     sendAll(message);
     announceLine();
