@@ -41,5 +41,8 @@ void measureShell(const Options& options, Table& table);
 void measureBridge(const Options& options, Table& table);
 // A hundred PJLink clients polling four queries each second for seconds.
 void measureBridgeRoom(int seconds, Table& table);
+// runo-bridge's soaks: 10,000 connections closed with a reset, then a
+// client; 1,000 requests whose clients close while the line is busy.
+void measureBridgeSoak(Table& table);
 
 } // namespace bench

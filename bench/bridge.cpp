@@ -114,6 +114,7 @@ struct Poller {
     QByteArray buffer;
     Clock::time_point asked;
     int waiting = 0; // answers still due to the last tick's queries
+    bool ready = false; // its first request answered
 };
 
 // kBridgePollers clients connecting to the bridge's PJLink port; each answer
@@ -127,13 +128,18 @@ std::vector<std::unique_ptr<Poller>> connectPollers(quint16 port, Samples& laten
         QObject::connect(&p->socket, &QTcpSocket::readyRead, [raw, &latency] {
             raw->buffer += raw->socket.readAll();
             for (qsizetype cr; (cr = raw->buffer.indexOf('\r')) >= 0; raw->buffer.remove(0, cr + 1)) {
-                if (raw->buffer.startsWith('%') && raw->waiting > 0) {
+                raw->ready = raw->ready || raw->buffer.startsWith("%1CLSS=");
+                if (raw->buffer.startsWith("%1") && !raw->buffer.startsWith("%1CLSS=") && raw->waiting > 0) {
                     latency.add(micros(Clock::now() - raw->asked));
                     --raw->waiting;
                 }
             }
         });
         p->socket.connectToHost(QHostAddress::LocalHost, port);
+        // One at a time, each past its first request: the bridge lets one
+        // address hold only a few connections yet to ask.
+        p->socket.write("%1CLSS ?\r");
+        (void)QTest::qWaitFor([raw] { return raw->ready; }, kBridgePollMs);
         pollers.push_back(std::move(p));
     }
     return pollers;

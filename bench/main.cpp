@@ -54,6 +54,7 @@ void measure(const std::optional<QString>& only, const bench::Options& options, 
     if (only == QLatin1String("soak")) {
         bench::measureSoak(options, table);
         bench::measureBridgeRoom(options.soakSeconds, table);
+        bench::measureBridgeSoak(table);
     }
 }
 

@@ -17,6 +17,7 @@ Bridge::Bridge(MSComm& port, const BridgeOptions& options, QObject* parent)
     , m_pjlink(&m_projector, &m_queue, {options.password, options.idleMs})
     , m_share(&m_queue, options.idleMs)
     , m_poll(&m_queue)
+    , m_notifier(m_link.exchanges(), &m_projector, m_pjlink.searchSocket(), options.notify)
 {
     m_log.watch(m_link.exchanges());
     logLineFailures();
@@ -47,6 +48,7 @@ bool Bridge::start(QString* error)
         *error = QCoreApplication::translate("runo-bridge", "web port %1: %2").arg(m_options.http->port).arg(*error);
         return false;
     }
+    m_notifier.start();
     if (m_options.watchMs > 0)
         m_poll.start(m_options.watchMs);
     return true;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "bridge/linequeue.h"
+#include "bridge/notifier.h"
 #include "bridge/options.h"
 #include "bridge/panellink.h"
 #include "bridge/pjlink.h"
@@ -58,6 +59,7 @@ private:
     PjlinkServer m_pjlink;
     ShareServer m_share;
     StatusPoll m_poll;
+    Notifier m_notifier;
     std::unique_ptr<HttpFace> m_web;
     QString m_lastFailure;
 };

@@ -18,7 +18,7 @@
 
 namespace runo {
 
-inline constexpr qsizetype kMaxWaitingBytes = 64 * 1024;
+inline constexpr qsizetype kMaxWaitingBytes = qsizetype(64) * 1024;
 
 void logLine(const QString& text);
 
@@ -30,7 +30,7 @@ QHostAddress plainAddress(const QHostAddress& address);
 
 // "10.0.0.7", "[::1]"; "an address gone before it was read" for a
 // connection reset before it was accepted.
-QString addressName(const QHostAddress& address);
+QString addressName(const QHostAddress& peer);
 // "10.0.0.7:51234", "[::1]:51234"
 QString peerName(const QHostAddress& address, quint16 port);
 

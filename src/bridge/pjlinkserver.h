@@ -73,6 +73,8 @@ public:
     // the MAC address of the interface it came in on, to the asker alone.
     bool listenForSearch(const QHostAddress& address, quint16 port);
     QString searchError() const { return m_search.errorString(); }
+    // The search's socket: the status notifications go out from its port.
+    QUdpSocket* searchSocket() { return &m_search; }
 
     int clients() const { return m_clients; }
     qint64 authenticationFailures() const { return m_authFailures; }

@@ -217,6 +217,59 @@ private slots:
                 "%1POWR=0", "%1AVMT=ERR3", "%1INPT=11", "%1LAMP=1234 0", "%1ERST=000000", "%1POWR=OK", "%1AVMT=30"}));
     }
 
+    // An AV-control client: one connection held open, the digest before
+    // every request (in capitals, as some write it), CLSS ? first, then a
+    // whole poll sent at once.
+    void avController()
+    {
+        QTemporaryDir dir;
+        BridgeRig rig({"--password-file", passwordFile(dir)});
+        PjlinkClient c;
+        QVERIFY(c.open(rig.bridge.pjlinkPort()));
+        const QByteArray d = digest(c.line()).toUpper();
+        QCOMPARE(c.ask(d + "%1CLSS ?"), QByteArray("%1CLSS=2"));
+        const QByteArrayList poll {"%1POWR ?", "%1ERST ?", "%1LAMP ?", "%1AVMT ?", "%1INPT ?", "%2INST ?", "%2FREZ ?", "%2SNUM ?",
+            "%2SVER ?", "%2INNM ?11"};
+        c.send(d + poll.join('\r' + d) + '\r');
+        QCOMPARE(lines(c, int(poll.size())),
+            QByteArray("%1POWR=0 %1ERST=000000 %1LAMP=1234 0 %1AVMT=ERR3 %1INPT=11 %2INST=11 12 21 22 23 24 25 26 31 32 51 "
+                       "%2FREZ=0 %2SNUM= %2SVER=1.00 %2INNM=INPUT 1 RGB"));
+    }
+
+    // Status notifications to a target: the link-up once the bridge serves,
+    // then each value when it changes, whoever's request read it, all from
+    // the PJLink port.
+    void notifications()
+    {
+        QUdpSocket target;
+        QVERIFY(target.bind(QHostAddress::LocalHost, 0));
+        BridgeRig rig({"--no-password", "--notify", QStringLiteral("127.0.0.1:%1").arg(target.localPort())});
+        Clients c(rig.bridge.pjlinkPort(), 1);
+        for (const QByteArray r : {"%1POWR 1", "%1INPT ?", "%1INPT 25", "%1POWR ?", "%1LAMP ?", "%1INPT ?"})
+            c[0].ask(r);
+        QTest::qWait(100);
+        QByteArrayList got;
+        while (target.hasPendingDatagrams()) {
+            const QNetworkDatagram d = target.receiveDatagram();
+            got << d.data();
+            QCOMPARE(d.senderPort(), rig.bridge.pjlinkPort());
+        }
+        QCOMPARE(got,
+            (QByteArrayList {
+                "%2LKUP=00:00:00:00:00:00\r", "%2POWR=0\r", "%2ERST=000000\r", "%2INPT=11\r", "%2INPT=25\r", "%2POWR=1\r"}));
+    }
+
+    // --watch: the status reads go out at once on an idle line, and a
+    // client's request asked meanwhile goes ahead of those still waiting.
+    void watch()
+    {
+        BridgeRig rig({"--no-password", "--watch", "1"}, SimComm::quickProjector(), 250);
+        Clients c(rig.bridge.pjlinkPort(), 1);
+        QCOMPARE(c[0].ask("%1INPT 12"), QByteArray("%1INPT=OK"));
+        QTRY_VERIFY(rig.line.lines.size() >= 7);
+        QCOMPARE(rig.line.lines.mid(0, 7).join(' '), QByteArray("CR0 C25 CR1 CRA CR3 CR7 CR6"));
+    }
+
     // What has gone is not sent; what waits is not idle; what was sent is
     // answered even to a client that closed its side.
     void abandonedRequests()
