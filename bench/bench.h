@@ -44,5 +44,16 @@ void measureBridgeRoom(int seconds, Table& table);
 // runo-bridge's soaks: 10,000 connections closed with a reset, then a
 // client; 1,000 requests whose clients close while the line is busy.
 void measureBridgeSoak(Table& table);
+// runo-bridge's web face: its share of a command from POST /api/command and
+// from a WebSocket press to the line; pages open with an exchange a second.
+void measureWeb(const Options& options, Table& table);
+
+// What a process has used: CPU over all its threads, and its wake-ups.
+struct Usage {
+    double cpuSeconds = 0;
+    qint64 switches = 0; // voluntary and involuntary context switches: wake-ups
+    bool exact = false; // from schedstat (nanoseconds) rather than clock ticks
+};
+Usage usage(qint64 pid);
 
 } // namespace bench

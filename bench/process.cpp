@@ -65,42 +65,6 @@ bool waitsInEventLoop(qint64 pid)
 #endif
 }
 
-struct Usage {
-    double cpuSeconds = 0;
-    qint64 switches = 0; // voluntary and involuntary context switches: wake-ups
-    bool exact = false; // from schedstat (nanoseconds) rather than clock ticks
-};
-
-// Summed over every thread of the process.
-Usage usage(qint64 pid)
-{
-    Usage u;
-    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
-    bool exact = true;
-    double ticks = 0;
-    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString t = tasks + QLatin1Char('/') + tid;
-        const QByteArray sched = readProc(t + QStringLiteral("/schedstat"));
-        bool ok = false;
-        const double ns = sched.split(' ').value(0).toDouble(&ok);
-        if (ok)
-            u.cpuSeconds += ns / 1e9;
-        else
-            exact = false;
-        const QByteArray stat = readProc(t + QStringLiteral("/stat"));
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        ticks += fields.value(11).toDouble() + fields.value(12).toDouble(); // utime, stime
-        for (const QByteArray& line : readProc(t + QStringLiteral("/status")).split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
-                u.switches += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
-        }
-    }
-    if (!exact)
-        u.cpuSeconds = ticks / double(sysconf(_SC_CLK_TCK));
-    u.exact = exact;
-    return u;
-}
-
 struct Launch {
     std::unique_ptr<Pty> pty;
     std::unique_ptr<QProcess> process;
@@ -156,6 +120,36 @@ void stop(Launch& l)
 }
 
 } // namespace
+
+// Summed over every thread of the process.
+Usage usage(qint64 pid)
+{
+    Usage u;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    bool exact = true;
+    double ticks = 0;
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString t = tasks + QLatin1Char('/') + tid;
+        const QByteArray sched = readProc(t + QStringLiteral("/schedstat"));
+        bool ok = false;
+        const double ns = sched.split(' ').value(0).toDouble(&ok);
+        if (ok)
+            u.cpuSeconds += ns / 1e9;
+        else
+            exact = false;
+        const QByteArray stat = readProc(t + QStringLiteral("/stat"));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        ticks += fields.value(11).toDouble() + fields.value(12).toDouble(); // utime, stime
+        for (const QByteArray& line : readProc(t + QStringLiteral("/status")).split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
+                u.switches += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        }
+    }
+    if (!exact)
+        u.cpuSeconds = ticks / double(sysconf(_SC_CLK_TCK));
+    u.exact = exact;
+    return u;
+}
 
 void measureProcess(const Options& o, Table& table)
 {

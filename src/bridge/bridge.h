@@ -59,8 +59,8 @@ private:
     PjlinkServer m_pjlink;
     ShareServer m_share;
     StatusPoll m_poll;
-    Notifier m_notifier;
     std::unique_ptr<HttpFace> m_web;
+    Notifier m_notifier;
     QString m_lastFailure;
 };
 

@@ -20,7 +20,7 @@ namespace runo {
 namespace {
 
 constexpr qint64 kMaxPasswordFileLine = 1024;
-constexpr qint64 kMaxPemFileBytes = 256 * 1024; // a certificate chain or a key
+constexpr qint64 kMaxPemFileBytes = qint64(256) * 1024; // a certificate chain or a key
 constexpr qsizetype kMaxPasswordBytes = 32; // PJLink Class 1, 5.1: "32 bytes or less"
 constexpr qsizetype kMaxNameBytes = 64; // NAME ?: 64 bytes at most
 constexpr qsizetype kMaxModelBytes = 32; // INF2 ?: 32 bytes at most

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // runo-bridge (BRIDGE_PATH) as a child process on a device, its PJLink port,
-// and its share port when the arguments ask for one ("--share", "0"), both
+// and its share and web ports when the arguments ask for them ("--share", "0"), all
 // free local ports read from the line it prints when it is up.
 //   BridgeProcess bridge; bridge.start(sim.start({}), {"--no-password"});
 //   client.open(bridge.pjlink);
@@ -23,7 +23,8 @@ public:
     bool start(const QString& device, const QStringList& args, const QString& at = QStringLiteral("127.0.0.1"))
     {
         process.start(QStringLiteral(BRIDGE_PATH), QStringList {"--port", device, "--pjlink", at + ":0"} + args);
-        static const QRegularExpression ready(QStringLiteral("PJLink on [^ ]+:(\\d+)(?:, share on [^ ]+:(\\d+))?\n"));
+        static const QRegularExpression ready(
+            QStringLiteral("PJLink on [^ ]+:(\\d+)(?:, share on [^ ]+:(\\d+))?(?:, web on https?://[^ ]+:(\\d+))?\n"));
         QRegularExpressionMatch m;
         (void)QTest::qWaitFor(
             [&] {
@@ -33,6 +34,7 @@ public:
             5000);
         pjlink = quint16(m.captured(1).toUInt());
         share = quint16(m.captured(2).toUInt());
+        web = quint16(m.captured(3).toUInt());
         return m.hasMatch();
     }
     // All it has written to standard error so far.
@@ -42,6 +44,7 @@ public:
     QProcess process;
     quint16 pjlink = 0;
     quint16 share = 0;
+    quint16 web = 0; // "--http", "0"
 
 private:
     QByteArray m_err;

@@ -214,8 +214,10 @@ HttpReply HttpFace::serve(const QHttpServerRequest& request, QTcpSocket* socket)
     const bool post = request.method() == Method::Post;
     if (request.body().size() > kMaxBodyBytes)
         return failure(413, QStringLiteral("a request body is at most %1 bytes").arg(kMaxBodyBytes));
-    if (post && !ownOrigin(request))
+    if (post && !ownOrigin(request)) {
+        noteAddress(addressName(request.remoteAddress()), QStringLiteral("web: refused: a request from another site"));
         return failure(403, QStringLiteral("a request from another site"));
+    }
     for (const Asset& a : kAssets)
         if (path == QLatin1String(a.path) && request.method() == Method::Get)
             return {200, a.type, resource(QLatin1String(a.resource)), {}};
@@ -320,7 +322,7 @@ QByteArray HttpFace::session(const QHttpServerRequest& request)
     for (const QByteArray& cookie : request.value("cookie").split(';')) {
         const QByteArray c = cookie.trimmed();
         if (c.startsWith(kCookieName.toByteArray() + '=')) {
-            const QByteArray id = c.mid(kCookieName.size() + 1);
+            QByteArray id = c.mid(kCookieName.size() + 1);
             if (m_sessions.isOpen(id))
                 return id;
         }
@@ -346,9 +348,10 @@ bool HttpFace::upgrade(const QHttpServerRequest& request, QTcpSocket* socket)
     HttpReply refusal;
     if (request.url().path() != QLatin1String("/api/live"))
         refusal = failure(404, QStringLiteral("not found"));
-    else if (!ownOrigin(request))
+    else if (!ownOrigin(request)) {
+        noteAddress(addressName(address), QStringLiteral("web: refused: a page of another site"));
         refusal = failure(403, QStringLiteral("a request from another site"));
-    else if (session(request).isNull())
+    } else if (session(request).isNull())
         refusal = failure(401, QStringLiteral("sign in first"));
     else if (!m_pages.admits(address))
         refusal = failure(429, QStringLiteral("too many pages open"));

@@ -46,7 +46,7 @@ class HttpFace : public QAbstractHttpServer {
 public:
     static constexpr qsizetype kMaxBodyBytes = 4096;
     // What a connection may hold unanswered: a request's head and its body.
-    static constexpr qint64 kMaxRequestBytes = 16 * 1024;
+    static constexpr qint64 kMaxRequestBytes = qint64(16) * 1024;
     static constexpr int kMaxConnections = 128;
     static constexpr int kMaxConnectionsPerAddress = 16;
     // A connection with no request for this long is closed.
@@ -67,7 +67,7 @@ public:
     // says, before any session is asked for: it does its own authentication.
     void addRoute(QHttpServerRequest::Method method, const QString& path, Route route);
 
-    int sessions() { return m_sessions.count(); }
+    int sessions() const { return m_sessions.count(); }
     quint64 authenticationFailures() const { return m_authenticationFailures; }
     int pages() const { return m_pages.count(); }
 

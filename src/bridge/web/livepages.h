@@ -32,7 +32,7 @@ public:
     static constexpr int kMaxPages = 64;
     static constexpr int kMaxPagesPerAddress = 8;
     static constexpr qint64 kMaxMessageBytes = 1024;
-    static constexpr qint64 kMaxUnsentBytes = 256 * 1024; // a page that reads nothing is closed past it
+    static constexpr qint64 kMaxUnsentBytes = qint64(256) * 1024; // a page that reads nothing is closed past it
     static constexpr int kSilenceMs = 1000;
 
     LivePages(LineQueue* queue, PanelLink* link, QObject* parent = nullptr);
@@ -41,7 +41,7 @@ public:
     // Whether a page from this address may open now.
     bool admits(const QHostAddress& address) const;
     // Serves the page, of the session `session` (empty without a password).
-    void open(std::unique_ptr<QWebSocket> socket, const QByteArray& session);
+    void open(std::unique_ptr<QWebSocket> owned, const QByteArray& session);
     // Closes the session's pages, at its logout.
     void closeSession(const QByteArray& session);
     int count() const { return int(m_pages.size()); }

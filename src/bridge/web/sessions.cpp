@@ -30,7 +30,7 @@ QByteArray SessionTable::open()
         m_sessions.pop_front();
     std::array<quint32, kIdBytes / sizeof(quint32)> bits {};
     QRandomGenerator::system()->fillRange(bits.data(), bits.size());
-    const QByteArray id = QByteArray(reinterpret_cast<const char*>(bits.data()), kIdBytes).toHex();
+    QByteArray id = QByteArray(reinterpret_cast<const char*>(bits.data()), kIdBytes).toHex();
     m_sessions.push_back({id, QDeadlineTimer(kLifetimeMs)});
     return id;
 }
@@ -50,10 +50,9 @@ void SessionTable::close(const QByteArray& id)
     std::erase_if(m_sessions, [&id](const Session& s) { return sameId(s.id, id); });
 }
 
-int SessionTable::count()
+int SessionTable::count() const
 {
-    expire();
-    return int(m_sessions.size());
+    return int(std::count_if(m_sessions.begin(), m_sessions.end(), [](const Session& s) { return !s.ends.hasExpired(); }));
 }
 
 void SessionTable::expire()

@@ -26,7 +26,8 @@ public:
     QByteArray open();
     bool isOpen(const QByteArray& id);
     void close(const QByteArray& id);
-    int count();
+    // The sessions that have not ended.
+    int count() const;
 
 private:
     struct Session {
@@ -41,7 +42,7 @@ private:
 class LoginGuard {
 public:
     static constexpr int kMaxWrong = 5;
-    static constexpr qint64 kLockoutMs = 60 * 1000;
+    static constexpr qint64 kLockoutMs = qint64(60) * 1000;
     static constexpr qsizetype kMaxAddresses = 1024;
 
     bool isLocked(const QHostAddress& address) const;
