@@ -22,6 +22,14 @@ struct Options {
     QString app; // the runo-control executable
 };
 
+// What a process has used, summed over every thread.
+struct Usage {
+    double cpuSeconds = 0;
+    qint64 switches = 0; // voluntary and involuntary context switches: wake-ups
+    bool exact = false; // from schedstat (nanoseconds) rather than clock ticks
+};
+Usage usage(qint64 pid);
+
 // In this process, with the real window on the offscreen platform and the
 // real serial layer on a pseudo-terminal.
 void measureWindow(const Options& options, Table& table);
@@ -48,12 +56,8 @@ void measureBridgeSoak(Table& table);
 // from a WebSocket press to the line; pages open with an exchange a second.
 void measureWeb(const Options& options, Table& table);
 
-// What a process has used: CPU over all its threads, and its wake-ups.
-struct Usage {
-    double cpuSeconds = 0;
-    qint64 switches = 0; // voluntary and involuntary context switches: wake-ups
-    bool exact = false; // from schedstat (nanoseconds) rather than clock ticks
-};
-Usage usage(qint64 pid);
+// runo-bridge as a Prometheus target: one scrape with fresh state and its
+// size, then a hundred scrapes a second for roomSeconds.
+void measureMetrics(const Options& options, Table& table);
 
 } // namespace bench

@@ -2,7 +2,8 @@
 // runo-bench: how close the panel comes to the wire and to its timers.
 // Prints one table; never fails on a slow machine.
 //
-//   runo-bench [--quick] [--markdown FILE] [--app PATH] [--only window|process|shell|bridge|web|soak] [--soak-seconds N]
+//   runo-bench [--quick] [--markdown FILE] [--app PATH] [--only window|process|shell|bridge|web|metrics|soak]
+//              [--soak-seconds N]
 #include "bench.h"
 
 #include <QAbstractEventDispatcher>
@@ -53,6 +54,8 @@ void measure(const std::optional<QString>& only, const bench::Options& options, 
         bench::measureBridge(options, table);
     if (runs("web"))
         bench::measureWeb(options, table);
+    if (runs("metrics"))
+        bench::measureMetrics(options, table);
     if (only == QLatin1String("soak")) {
         bench::measureSoak(options, table);
         bench::measureBridgeRoom(options.soakSeconds, table);
@@ -78,7 +81,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption appPath(QStringLiteral("app"), QStringLiteral("The runo-control executable."),
         QStringLiteral("path"), QStringLiteral(RUNO_CONTROL_PATH));
     const QCommandLineOption only(QStringLiteral("only"),
-        QStringLiteral("Run one part: window, process, shell, bridge, web or soak."), QStringLiteral("part"));
+        QStringLiteral("Run one part: window, process, shell, bridge, web, metrics or soak."), QStringLiteral("part"));
     const QCommandLineOption soakSeconds(
         QStringLiteral("soak-seconds"), QStringLiteral("Length of each soak (default 60)."), QStringLiteral("s"));
     parser.addOptions({quick, markdown, appPath, only, soakSeconds});

@@ -42,6 +42,10 @@ add_custom_target(runo-icons-rendered ALL DEPENDS ${RUNO_ICON_FILES})
 install(FILES ${RUNO_PACKAGING_DIR}/icons/runo-control.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# The bridge's Prometheus alert rules, loaded from here by prometheus.yml.
+install(FILES ${RUNO_PACKAGING_DIR}/prometheus/runo-bridge.rules.yml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/runo-control/prometheus)
+
 # The README and the documents it links to, so its links work where it is
 # installed too.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/HACKING.md DESTINATION ${CMAKE_INSTALL_DOCDIR})

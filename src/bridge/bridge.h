@@ -40,6 +40,7 @@ public:
     quint16 sharePort() const { return m_share.serverPort(); }
     // "PJLink on 127.0.0.1:4352, share on 127.0.0.1:4353"
     QString listening() const;
+    const BridgeOptions& options() const { return m_options; }
     PanelLink& link() { return m_link; }
     const PjlinkServer& pjlink() const { return m_pjlink; }
     const ShareServer& share() const { return m_share; }
@@ -59,8 +60,8 @@ private:
     PjlinkServer m_pjlink;
     ShareServer m_share;
     StatusPoll m_poll;
-    std::unique_ptr<HttpFace> m_web;
     Notifier m_notifier;
+    std::unique_ptr<HttpFace> m_web;
     QString m_lastFailure;
 };
 

@@ -5,6 +5,7 @@
 //   runo-bridge --port socket://10.0.0.7:4001 --no-password --share 4353
 #include "bridge/bridge.h"
 #include "bridge/journal.h"
+#include "bridge/metrics/metrics.h"
 #include "bridge/options.h"
 #include "l10n/exitstatus.h"
 #include "l10n/translations.h"
@@ -41,6 +42,7 @@ int serve(const runo::BridgeOptions& o)
     else
         port.setCommPort(o.com);
     runo::Bridge bridge(port, o);
+    const runo::Metrics metrics(bridge); // GET /metrics on the web face
     QString error;
     if (!bridge.start(&error))
         return failure(ExitStatus::PortError, error);

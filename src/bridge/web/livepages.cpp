@@ -80,7 +80,9 @@ void LivePages::open(std::unique_ptr<QWebSocket> owned, const QByteArray& sessio
     connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString& m) { take(socket, m); });
     connect(socket, &QWebSocket::binaryMessageReceived, socket,
         [socket] { socket->close(QWebSocketProtocol::CloseCodeDatatypeNotSupported); });
-    connect(socket, &QWebSocket::disconnected, this, [this, socket] { closed(socket); });
+    // From the event loop: a page may go while the pages are being gone through.
+    connect(
+        socket, &QWebSocket::disconnected, this, [this, socket] { closed(socket); }, Qt::QueuedConnection);
     send(socket,
         {{QStringLiteral("type"), QStringLiteral("hello")},
             {QStringLiteral("state"), stateJson(m_link->exchanges()->state(), line())}, {QStringLiteral("holding"), holding()}});
@@ -88,9 +90,12 @@ void LivePages::open(std::unique_ptr<QWebSocket> owned, const QByteArray& sessio
 
 void LivePages::closeSession(const QByteArray& session)
 {
+    std::vector<QWebSocket*> ending; // a close may end a page at once, and with it its row
     for (const Page& p : m_pages)
         if (p.session == session)
-            p.socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("signed out"));
+            ending.push_back(p.socket);
+    for (QWebSocket* socket : ending)
+        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("signed out"));
 }
 
 void LivePages::take(QWebSocket* socket, const QString& message)
