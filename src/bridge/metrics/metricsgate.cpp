@@ -3,8 +3,6 @@
 
 #include "bridge/journal.h"
 
-#include <QCryptographicHash>
-
 namespace runo {
 
 namespace {
@@ -13,17 +11,6 @@ namespace {
 constexpr qsizetype kMaxAuthorizationBytes = 1024;
 
 } // namespace
-
-bool equalInConstantTime(QByteArrayView a, QByteArrayView b)
-{
-    // Digests of equal length, so the lengths are compared in constant time too.
-    const QByteArray da = QCryptographicHash::hash(a, QCryptographicHash::Sha256);
-    const QByteArray db = QCryptographicHash::hash(b, QCryptographicHash::Sha256);
-    unsigned char diff = 0;
-    for (qsizetype i = 0; i < da.size(); ++i)
-        diff |= static_cast<unsigned char>(da[i] ^ db[i]);
-    return diff == 0;
-}
 
 MetricsGate::MetricsGate(const QByteArray& password)
     : m_password(password)

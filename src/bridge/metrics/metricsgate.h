@@ -42,8 +42,4 @@ private:
     quint64 m_failures = 0;
 };
 
-// Whether two byte strings are equal, in a time that depends on neither's
-// content nor on where they differ.
-bool equalInConstantTime(QByteArrayView a, QByteArrayView b);
-
 } // namespace runo

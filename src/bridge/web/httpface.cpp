@@ -108,14 +108,6 @@ QByteArray head(const HttpReply& reply)
 
 QString htmlEscaped(const QString& text) { return text.toHtmlEscaped(); }
 
-bool samePassword(const QByteArray& given, const QByteArray& password)
-{
-    char differ = char(given.size() != password.size());
-    for (qsizetype i = 0; i < given.size(); ++i)
-        differ |= char(given[i] ^ password[i % std::max<qsizetype>(1, password.size())]);
-    return differ == 0;
-}
-
 // A form field of an application/x-www-form-urlencoded body.
 QByteArray formField(const QByteArray& body, const QString& name)
 {
@@ -280,7 +272,7 @@ HttpReply HttpFace::login(const QHttpServerRequest& request)
         return seeOther({});
     if (m_guard.isLocked(address))
         return loginPage(429, QStringLiteral("Too many wrong passwords from this address: try again in a minute."));
-    if (!samePassword(formField(request.body(), QStringLiteral("password")), m_password)) {
+    if (!equalInConstantTime(formField(request.body(), QStringLiteral("password")), m_password)) {
         ++m_authenticationFailures;
         noteAddress(addressName(address), QStringLiteral("web: wrong password"));
         if (m_guard.fail(address))

@@ -1,12 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "bridge/web/sessions.h"
 
+#include <QCryptographicHash>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <array>
 
 namespace runo {
+
+bool equalInConstantTime(QByteArrayView a, QByteArrayView b)
+{
+    // Digests of equal length, so the lengths are compared in constant time too.
+    const QByteArray da = QCryptographicHash::hash(a, QCryptographicHash::Sha256);
+    const QByteArray db = QCryptographicHash::hash(b, QCryptographicHash::Sha256);
+    unsigned char diff = 0;
+    for (qsizetype i = 0; i < da.size(); ++i)
+        diff |= static_cast<unsigned char>(da[i] ^ db[i]);
+    return diff == 0;
+}
 
 namespace {
 

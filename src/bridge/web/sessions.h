@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QHostAddress>
@@ -15,6 +16,10 @@
 #include <deque>
 
 namespace runo {
+
+// Whether two byte strings are equal, in a time that depends on neither's
+// content nor on where they differ.
+bool equalInConstantTime(QByteArrayView a, QByteArrayView b);
 
 class SessionTable {
 public:
