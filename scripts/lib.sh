@@ -49,6 +49,17 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# ensure_browser_test_deps: the npm packages of the browser test
+# (tests/web/package-lock.json: puppeteer-core, which drives Debian's chromium
+# and downloads no browser of its own), installed when missing or older than
+# the lock file.
+ensure_browser_test_deps() {
+    local dir=$ROOT/tests/web
+    [ "$dir/node_modules/.package-lock.json" -nt "$dir/package-lock.json" ] && return 0
+    echo "Installing the browser test's npm packages (tests/web)"
+    (cd "$dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+}
+
 # How the scripts configure a tree: the presets of CMakePresets.json (dev:
 # optimised, with line tables for stack traces, each library and test
 # compiled as one unit; asan, with clang, holding the fuzz targets too;
