@@ -306,8 +306,8 @@ void TstPanel::trafficLog()
                 rig.port.failing = {"output"};
             else if (step == "end")
                 rig.panel.end();
-            else if (step.startsWith("wait "))
-                QTest::qWait(step.mid(5).toInt());
+            else if (step.startsWith("wait ")) // and the timers then due, however late the wait returned
+                QTest::qWait(step.mid(5).toInt()), QCoreApplication::processEvents();
             else if (step.startsWith("press "))
                 rig.panel.pressHold(*findHoldButton(qPrintable(step.mid(6))));
             else if (step.startsWith("release "))
